@@ -1,0 +1,33 @@
+// The module-wide objects that live from library load to unload.
+//
+// All four are defined in one translation unit (module_statics.cc) so that
+// they are constructed in a fixed order at load (request registry, registry
+// lock, log lock, log-service holder) and destroyed in the reverse order at
+// unload, whatever the link order. Nothing may use them outside that span.
+#ifndef VO_TOOLS_MODULE_MODULE_STATICS_H_
+#define VO_TOOLS_MODULE_MODULE_STATICS_H_
+
+#include <map>
+
+#include "module/critical_section.h"
+
+class KaWakable;
+class CPlexWakeUpRequest;
+
+namespace vo_tools::module {
+
+// Stand-ins until the wake-up server and the log-service holder exist; each
+// is replaced, in this same place, by the object it stands for.
+using RequestRegistry = std::map<KaWakable*, CPlexWakeUpRequest*>;
+struct LogServiceHolder {};
+
+extern RequestRegistry g_requests;
+extern CKaCriticalSection g_requestsLock;
+
+// Guards the brief log file; taken after the registry lock when both are held.
+extern CKaCriticalSection g_logLock;
+extern LogServiceHolder g_logService;
+
+}  // namespace vo_tools::module
+
+#endif  // VO_TOOLS_MODULE_MODULE_STATICS_H_

@@ -1,0 +1,39 @@
+// The operating-system services the library's services use, behind one small
+// interface: temporary directory, absolute paths, process and thread ids.
+//
+// Every function may be called from any thread. None throws except where
+// std::string cannot allocate. Failures are reported by the result.
+#ifndef VO_TOOLS_PLATFORM_ENV_H_
+#define VO_TOOLS_PLATFORM_ENV_H_
+
+#include <cstddef>
+#include <string>
+
+namespace vo_tools::platform {
+
+// The separator this platform's file names use between directories.
+extern const char kPathSeparator;
+
+// The longest path, in characters, that this platform's file functions take.
+extern const std::size_t kMaxPath;
+
+// True for either separator a caller may have written, '/' or '\\' on Windows,
+// '/' elsewhere.
+bool IsPathSeparator(char c);
+
+// The directory for temporary files, always ending in a separator.
+std::string TempDirectory();
+
+// The absolute form of `path`, resolved against the current directory and
+// with "." and ".." steps removed; a trailing separator is kept. The path need
+// not exist. Returns false, leaving `absolute` untouched, when the current
+// directory cannot be read or the result would exceed kMaxPath.
+bool AbsolutePath(const std::string& path, std::string* absolute);
+
+// Ids of the calling process and thread, as the operating system shows them.
+unsigned long CurrentProcessId();
+unsigned long CurrentThreadId();
+
+}  // namespace vo_tools::platform
+
+#endif  // VO_TOOLS_PLATFORM_ENV_H_
