@@ -17,7 +17,9 @@ using HandleMap = std::unordered_map<std::uint32_t, void*>;
 
 constexpr std::size_t kLookupSequence = 1 << 20;  // a power of two
 
-void* Object(std::uint32_t n) { return reinterpret_cast<void*>(std::uintptr_t{n} * 16); }
+void* Object(std::uint32_t n) {
+  return reinterpret_cast<void*>(std::uintptr_t{n} * 16);
+}
 
 // A random sequence of `handles`, long enough that lookups on a million live
 // handles miss the cache as they would in use.

@@ -72,7 +72,6 @@ class VO_TOOLS_API GenericHandleMgr {
   // each slot visited once.
   unsigned long GetAHandle() const;
 
-
  private:
   int AdjustArrayForMore();
   int EnlargeArray();

@@ -13,10 +13,14 @@ constexpr std::uint32_t kInitialSize = 64;
 constexpr std::uint32_t kLargestSize = std::uint32_t{1} << 31;
 
 // Four fifths of n, rounded up.
-constexpr std::uint32_t EnlargeThreshold(std::uint32_t n) { return n - n / 5; }
+constexpr std::uint32_t EnlargeThreshold(std::uint32_t n) {
+  return n - n / 5;
+}
 
 // An array of n empty slots, or null when it cannot be allocated.
-HandleEntry* NewEmptyArray(std::uint32_t n) { return new (std::nothrow) HandleEntry[n](); }
+HandleEntry* NewEmptyArray(std::uint32_t n) {
+  return new (std::nothrow) HandleEntry[n]();
+}
 
 HandleEntry* DuplicateArray(const HandleEntry* source, std::uint32_t n) {
   if (n == 0) return nullptr;
@@ -69,7 +73,9 @@ GenericHandleMgr& GenericHandleMgr::operator=(const GenericHandleMgr& other) {
   return *this;
 }
 
-GenericHandleMgr::~GenericHandleMgr() { delete[] m_pArray; }
+GenericHandleMgr::~GenericHandleMgr() {
+  delete[] m_pArray;
+}
 
 unsigned long GenericHandleMgr::AssignNewHandle(void* object) {
   if (m_nArraySize == 0 || AdjustArrayForMore() == 0) return 0;

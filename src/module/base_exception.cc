@@ -7,4 +7,6 @@ CKaBaseException::CKaBaseException(const CKaBaseException&) = default;
 CKaBaseException::~CKaBaseException() = default;
 CKaBaseException& CKaBaseException::operator=(const CKaBaseException&) = default;
 
-char* CKaBaseException::operator*() { return GetMessageText(); }
+char* CKaBaseException::operator*() {
+  return GetMessageText();
+}

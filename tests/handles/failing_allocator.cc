@@ -34,7 +34,9 @@ ScopedArrayAllocationFailure::~ScopedArrayAllocationFailure() {
   g_successes_left.store(kNeverFail);
 }
 
-int ScopedArrayAllocationFailure::failures() const { return g_failures.load(); }
+int ScopedArrayAllocationFailure::failures() const {
+  return g_failures.load();
+}
 
 }  // namespace vo_tools::testing
 

@@ -37,11 +37,12 @@ Layout Peek(const GenericHandleMgr& table) {
 }
 
 void SetLastHandle(GenericHandleMgr* table, std::uint32_t value) {
-  std::memcpy(reinterpret_cast<char*>(table) + offsetof(Layout, last_handle), &value,
-              sizeof value);
+  std::memcpy(reinterpret_cast<char*>(table) + offsetof(Layout, last_handle), &value, sizeof value);
 }
 
-void* Object(std::uintptr_t n) { return reinterpret_cast<void*>(n * 16); }
+void* Object(std::uintptr_t n) {
+  return reinterpret_cast<void*>(n * 16);
+}
 
 // Alternates GetAHandle and FreeHandle until the table is empty.
 std::vector<unsigned long> Drain(GenericHandleMgr* table) {
@@ -152,7 +153,7 @@ TEST(HandleTable, WalkAfterDoublingFindsTheLowestSlotOfTheNewArray) {
   for (int i = 1; i <= 40; ++i) table.FreeHandle(i);
   // 41..92 fill slots 41..63 and then 0..28: handle 64 sits in slot 0.
   for (int i = 41; i <= 92; ++i) ASSERT_EQ(table.AssignNewHandle(Object(i)), unsigned(i));
-  EXPECT_EQ(table.GetAHandle(), 64u);  // slot order, not issue order
+  EXPECT_EQ(table.GetAHandle(), 64u);                 // slot order, not issue order
   EXPECT_EQ(table.AssignNewHandle(Object(93)), 93u);  // doubles to 128 slots
   EXPECT_EQ(table.GetAHandle(), 41u);
   std::vector<unsigned long> drained = Drain(&table);
