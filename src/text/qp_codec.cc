@@ -17,25 +17,36 @@ namespace {
 
 constexpr unsigned char kEquals = '=';
 
-// Per byte value: "=", the two upper-case digits, and a spare fourth byte, so
-// that an escape is written as one 4-byte copy when the output has room.
-struct EscapeTable {
+// Per byte value, its encoding in 4 bytes and the length of that encoding
+// in the fourth: "=", two upper-case digits and 3 for bytes that need an
+// escape, the byte itself and 1 for the others. An encoding is then written
+// as one 4-byte copy whenever the output has room for the spare bytes.
+struct EncodingTable {
   char text[256][4];
 };
 
-constexpr EscapeTable MakeEscapeTable() {
+constexpr bool NeedsEscape(unsigned char b) {
+  return b >= 0x80 || b == kEquals;
+}
+
+constexpr EncodingTable MakeEncodingTable() {
   constexpr char kHexDigits[] = "0123456789ABCDEF";
-  EscapeTable table{};
+  EncodingTable table{};
   for (int b = 0; b < 256; ++b) {
-    table.text[b][0] = '=';
-    table.text[b][1] = kHexDigits[b >> 4];
-    table.text[b][2] = kHexDigits[b & 15];
-    table.text[b][3] = 0;
+    if (NeedsEscape(static_cast<unsigned char>(b))) {
+      table.text[b][0] = '=';
+      table.text[b][1] = kHexDigits[b >> 4];
+      table.text[b][2] = kHexDigits[b & 15];
+      table.text[b][3] = 3;
+    } else {
+      table.text[b][0] = static_cast<char>(b);
+      table.text[b][3] = 1;
+    }
   }
   return table;
 }
 
-constexpr EscapeTable kEscapes = MakeEscapeTable();
+constexpr EncodingTable kEncodings = MakeEncodingTable();
 
 // Per character: its hexadecimal value, or 0 when it is not a digit.
 struct DigitTable {
@@ -56,17 +67,13 @@ inline unsigned char Byte(const char* p) {
   return static_cast<unsigned char>(*p);
 }
 
-inline bool NeedsEscape(unsigned char b) {
-  return b >= 0x80 || b == kEquals;
-}
-
 // Writes one input byte's encoding, exactly.
 inline char* EncodeByte(unsigned char b, char* out) {
   if (!NeedsEscape(b)) {
     *out = static_cast<char>(b);
     return out + 1;
   }
-  std::memcpy(out, kEscapes.text[b], 3);
+  std::memcpy(out, kEncodings.text[b], 3);
   return out + 3;
 }
 
@@ -78,8 +85,28 @@ inline char* EncodeBytes(const char* in, std::size_t n, char* out) {
 
 // Writes an escape as 4 bytes; only for outputs with a byte to spare.
 inline char* WriteEscapeWide(unsigned char b, char* out) {
-  std::memcpy(out, kEscapes.text[b], 4);
+  std::memcpy(out, kEncodings.text[b], 4);
   return out + 3;
+}
+
+// Encodes in[0, n) with one 4-byte copy a byte and no branch: the fastest
+// way through blocks dense with escapes. Needs 3 spare bytes of output.
+// The length is computed rather than read from the table: the next copy's
+// address waits for it, and a load would add its latency to every byte.
+inline char* EncodeBytesWide(const char* in, std::size_t n, char* out) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char b = Byte(in + i);
+    std::memcpy(out, kEncodings.text[b], 4);
+    out += 1 + 2 * ((b >> 7) | (b == kEquals));
+  }
+  return out;
+}
+
+// Encodes in[0, n) when every byte of it needs an escape; the copies do not
+// wait for each other. Needs 1 spare byte of output.
+inline char* EncodeEscapesWide(const char* in, std::size_t n, char* out) {
+  for (std::size_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, kEncodings.text[Byte(in + i)], 4);
+  return out + 3 * n;
 }
 
 inline char DecodeEscape(unsigned char high, unsigned char low) {
@@ -169,12 +196,13 @@ std::size_t EncodedLengthPortable(const char* in, std::size_t n) {
 std::size_t EncodePortable(const char* in, std::size_t n, char* out) {
   char* const start = out;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
+  // A word of input left after the block leaves the wide copies room.
+  for (; i + 16 <= n; i += 8) {
     if (EscapeBits(LoadWord(in + i)) == 0) {
       std::memcpy(out, in + i, 8);
       out += 8;
     } else {
-      out = EncodeBytes(in + i, 8, out);
+      out = EncodeBytesWide(in + i, 8, out);
     }
   }
   return static_cast<std::size_t>(EncodeBytes(in + i, n - i, out) - start);
@@ -223,6 +251,9 @@ std::size_t DecodePortable(const char* in, std::size_t n, char* out) {
 // bounds from below. The tails go byte by byte.
 
 constexpr std::size_t kSse2Width = 16;
+constexpr std::uint64_t kAllSse2 = 0xFFFF;
+// Escapes in a block beyond which a byte-wise pass beats copying runs.
+constexpr int kDenseSse2 = 4;
 
 inline std::uint64_t Sse2EscapeMask(__m128i v) {
   const __m128i equals = _mm_set1_epi8(static_cast<char>(kEquals));
@@ -251,8 +282,9 @@ std::size_t EncodedLengthSse2(const char* in, std::size_t n) {
   return n + 2 * escapes;
 }
 
-// Within a block with escapes, each run of plain bytes is copied by one
-// vector store from its start; the escape after it overwrites the excess.
+// Within a block with a few escapes, each run of plain bytes is copied by
+// one vector store from its start, and the escape after it overwrites the
+// excess; a block with more goes byte by byte through the table.
 std::size_t EncodeSse2(const char* in, std::size_t n, char* out) {
   char* const start = out;
   std::size_t i = 0;
@@ -262,6 +294,11 @@ std::size_t EncodeSse2(const char* in, std::size_t n, char* out) {
     if (mask == 0) {
       Sse2Store(out, block);
       out += kSse2Width;
+      continue;
+    }
+    if (BitCount(mask) > kDenseSse2) {
+      out = mask == kAllSse2 ? EncodeEscapesWide(in + i, kSse2Width, out)
+                             : EncodeBytesWide(in + i, kSse2Width, out);
       continue;
     }
     std::size_t p = 0;
@@ -340,6 +377,8 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
 #define VO_QP_TARGET_AVX2 __attribute__((target("avx2")))
 
 constexpr std::size_t kAvx2Width = 32;
+constexpr std::uint64_t kAllAvx2 = 0xFFFFFFFF;
+constexpr int kDenseAvx2 = 8;
 
 VO_QP_TARGET_AVX2 inline __m256i Avx2Load(const char* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -378,6 +417,11 @@ VO_QP_TARGET_AVX2 std::size_t EncodeAvx2(const char* in, std::size_t n, char* ou
       out += kAvx2Width;
       continue;
     }
+    if (BitCount(mask) > kDenseAvx2) {
+      out = mask == kAllAvx2 ? EncodeEscapesWide(in + i, kAvx2Width, out)
+                             : EncodeBytesWide(in + i, kAvx2Width, out);
+      continue;
+    }
     std::size_t p = 0;
     for (; mask != 0; mask &= mask - 1) {
       const std::size_t j = static_cast<std::size_t>(LowestBit(mask));
@@ -391,10 +435,27 @@ VO_QP_TARGET_AVX2 std::size_t EncodeAvx2(const char* in, std::size_t n, char* ou
   return static_cast<std::size_t>(EncodeBytes(in + i, n - i, out) - start);
 }
 
+// Whether the two vectors at `p` hold no "=": plain stretches go two
+// vectors a step, which halves the loop's overhead on plain text.
+VO_QP_TARGET_AVX2 inline bool Avx2PairIsPlain(const char* p, __m256i* first, __m256i* second) {
+  const __m256i equals = _mm256_set1_epi8(static_cast<char>(kEquals));
+  *first = Avx2Load(p);
+  *second = Avx2Load(p + kAvx2Width);
+  const __m256i hits =
+      _mm256_or_si256(_mm256_cmpeq_epi8(*first, equals), _mm256_cmpeq_epi8(*second, equals));
+  return _mm256_movemask_epi8(hits) == 0;
+}
+
 VO_QP_TARGET_AVX2 std::size_t DecodedLengthAvx2(const char* in, std::size_t n) {
   std::size_t length = 0;
   std::size_t i = 0;
+  __m256i first, second;
   while (i + kAvx2Width <= n) {
+    while (i + 2 * kAvx2Width <= n && Avx2PairIsPlain(in + i, &first, &second)) {
+      length += 2 * kAvx2Width;
+      i += 2 * kAvx2Width;
+    }
+    if (i + kAvx2Width > n) break;
     std::uint64_t mask = Avx2EqualsMask(Avx2Load(in + i));
     std::size_t p = 0;
     while (mask != 0) {
@@ -415,7 +476,15 @@ VO_QP_TARGET_AVX2 std::size_t DecodedLengthAvx2(const char* in, std::size_t n) {
 VO_QP_TARGET_AVX2 std::size_t DecodeAvx2(const char* in, std::size_t n, char* out) {
   char* const start = out;
   std::size_t i = 0;
+  __m256i first, second;
   while (i + 4 * kAvx2Width <= n) {
+    while (i + 4 * kAvx2Width <= n && Avx2PairIsPlain(in + i, &first, &second)) {
+      Avx2Store(out, first);
+      Avx2Store(out + kAvx2Width, second);
+      out += 2 * kAvx2Width;
+      i += 2 * kAvx2Width;
+    }
+    if (i + 4 * kAvx2Width > n) break;
     const __m256i block = Avx2Load(in + i);
     std::uint64_t mask = Avx2EqualsMask(block);
     if (mask == 0) {
