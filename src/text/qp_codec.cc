@@ -83,12 +83,6 @@ inline char* EncodeBytes(const char* in, std::size_t n, char* out) {
   return out;
 }
 
-// Writes an escape as 4 bytes; only for outputs with a byte to spare.
-inline char* WriteEscapeWide(unsigned char b, char* out) {
-  std::memcpy(out, kEncodings.text[b], 4);
-  return out + 3;
-}
-
 // Encodes in[0, n) with one 4-byte copy a byte and no branch: the fastest
 // way through blocks dense with escapes. Needs 3 spare bytes of output.
 // The length is computed rather than read from the table: the next copy's
@@ -100,13 +94,6 @@ inline char* EncodeBytesWide(const char* in, std::size_t n, char* out) {
     out += 1 + 2 * ((b >> 7) | (b == kEquals));
   }
   return out;
-}
-
-// Encodes in[0, n) when every byte of it needs an escape; the copies do not
-// wait for each other. Needs 1 spare byte of output.
-inline char* EncodeEscapesWide(const char* in, std::size_t n, char* out) {
-  for (std::size_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, kEncodings.text[Byte(in + i)], 4);
-  return out + 3 * n;
 }
 
 inline char DecodeEscape(unsigned char high, unsigned char low) {
@@ -130,26 +117,6 @@ inline char* DecodeBytes(const char* in, std::size_t n, char* out) {
   return out;
 }
 
-// The decoded length of in[0, n), byte by byte.
-inline std::size_t DecodedLengthOfBytes(const char* in, std::size_t n) {
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < n; ++length) i += Byte(in + i) == kEquals ? 3 : 1;
-  return length;
-}
-
-inline int LowestBit(std::uint64_t mask) {
-#if defined(__GNUC__)
-  return __builtin_ctzll(mask);
-#else
-  int bit = 0;
-  while ((mask & 1) == 0) {
-    mask >>= 1;
-    ++bit;
-  }
-  return bit;
-#endif
-}
-
 inline int BitCount(std::uint64_t mask) {
 #if defined(__GNUC__)
   return __builtin_popcountll(mask);
@@ -158,11 +125,6 @@ inline int BitCount(std::uint64_t mask) {
   for (; mask != 0; mask &= mask - 1) ++count;
   return count;
 #endif
-}
-
-// Clears the bits of `mask` below `position` (which may exceed 63).
-inline std::uint64_t BitsFrom(std::uint64_t mask, std::size_t position) {
-  return position >= 64 ? 0 : mask & (~std::uint64_t{0} << position);
 }
 
 // ---- Portable path: eight bytes in a 64-bit word ----
@@ -242,6 +204,46 @@ std::size_t DecodePortable(const char* in, std::size_t n, char* out) {
 }
 
 #if VO_QP_SSE2
+
+// Helpers of the vector paths alone.
+
+// Writes an escape as 4 bytes; only for outputs with a byte to spare.
+inline char* WriteEscapeWide(unsigned char b, char* out) {
+  std::memcpy(out, kEncodings.text[b], 4);
+  return out + 3;
+}
+
+// Encodes in[0, n) when every byte of it needs an escape; the copies do not
+// wait for each other. Needs 1 spare byte of output.
+inline char* EncodeEscapesWide(const char* in, std::size_t n, char* out) {
+  for (std::size_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, kEncodings.text[Byte(in + i)], 4);
+  return out + 3 * n;
+}
+
+// The decoded length of in[0, n), byte by byte.
+inline std::size_t DecodedLengthOfBytes(const char* in, std::size_t n) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < n; ++length) i += Byte(in + i) == kEquals ? 3 : 1;
+  return length;
+}
+
+inline int LowestBit(std::uint64_t mask) {
+#if defined(__GNUC__)
+  return __builtin_ctzll(mask);
+#else
+  int bit = 0;
+  while ((mask & 1) == 0) {
+    mask >>= 1;
+    ++bit;
+  }
+  return bit;
+#endif
+}
+
+// Clears the bits of `mask` below `position` (which may exceed 63).
+inline std::uint64_t BitsFrom(std::uint64_t mask, std::size_t position) {
+  return position >= 64 ? 0 : mask & (~std::uint64_t{0} << position);
+}
 
 // ---- SSE2 path: 16-byte vectors, the x86-64 baseline ----
 //
