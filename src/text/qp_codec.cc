@@ -245,6 +245,24 @@ inline std::uint64_t BitsFrom(std::uint64_t mask, std::size_t position) {
   return position >= 64 ? 0 : mask & (~std::uint64_t{0} << position);
 }
 
+// Decodes from *i until it reaches `end`, byte by byte: the fastest way
+// through text that is mostly escapes, where the branches are predictable.
+// An escape may start before `end` and reach 2 bytes past it, so the input
+// must extend that far.
+inline char* DecodeStretch(const char* in, std::size_t* i, std::size_t end, char* out) {
+  std::size_t at = *i;
+  while (at < end) {
+    if (Byte(in + at) != kEquals) {
+      *out++ = in[at++];
+    } else {
+      *out++ = DecodeEscape(Byte(in + at + 1), Byte(in + at + 2));
+      at += 3;
+    }
+  }
+  *i = at;
+  return out;
+}
+
 // ---- SSE2 path: 16-byte vectors, the x86-64 baseline ----
 //
 // The block loops leave a margin at the end of the input so that a whole
@@ -349,6 +367,11 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
       Sse2Store(out, block);
       out += kSse2Width;
       i += kSse2Width;
+      continue;
+    }
+    if (BitCount(mask) > kDenseSse2) {
+      const std::size_t end = i + kSse2Width;
+      out = DecodeStretch(in, &i, end, out);
       continue;
     }
     std::size_t p = 0;
@@ -493,6 +516,11 @@ VO_QP_TARGET_AVX2 std::size_t DecodeAvx2(const char* in, std::size_t n, char* ou
       Avx2Store(out, block);
       out += kAvx2Width;
       i += kAvx2Width;
+      continue;
+    }
+    if (BitCount(mask) > kDenseAvx2) {
+      const std::size_t end = i + kAvx2Width;
+      out = DecodeStretch(in, &i, end, out);
       continue;
     }
     std::size_t p = 0;
