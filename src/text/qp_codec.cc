@@ -17,10 +17,10 @@ namespace {
 
 constexpr unsigned char kEquals = '=';
 
-// Per byte value, its encoding in 4 bytes and the length of that encoding
-// in the fourth: "=", two upper-case digits and 3 for bytes that need an
-// escape, the byte itself and 1 for the others. An encoding is then written
-// as one 4-byte copy whenever the output has room for the spare bytes.
+// Per byte value, its encoding padded to 4 bytes: "=" and two upper-case
+// digits for bytes that need an escape, the byte itself for the others. An
+// encoding is then written as one 4-byte copy whenever the output has room
+// for the padding, which the next encoding overwrites.
 struct EncodingTable {
   char text[256][4];
 };
@@ -37,10 +37,8 @@ constexpr EncodingTable MakeEncodingTable() {
       table.text[b][0] = '=';
       table.text[b][1] = kHexDigits[b >> 4];
       table.text[b][2] = kHexDigits[b & 15];
-      table.text[b][3] = 3;
     } else {
       table.text[b][0] = static_cast<char>(b);
-      table.text[b][3] = 1;
     }
   }
   return table;
@@ -84,8 +82,8 @@ inline char* EncodeBytes(const char* in, std::size_t n, char* out) {
 }
 
 // Encodes in[0, n) with one 4-byte copy a byte and no branch: the fastest
-// way through blocks dense with escapes. Needs 3 spare bytes of output.
-// The length is computed rather than read from the table: the next copy's
+// way through blocks dense with escapes. Needs 3 spare bytes of output. The
+// step is computed from the byte rather than looked up: the next copy's
 // address waits for it, and a load would add its latency to every byte.
 inline char* EncodeBytesWide(const char* in, std::size_t n, char* out) {
   for (std::size_t i = 0; i < n; ++i) {
