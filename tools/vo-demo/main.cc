@@ -11,6 +11,7 @@ int main() {
   };
   const Section sections[] = {
       {"Handle table", vo_demo::ShowHandleTable},
+      {"Text utilities", vo_demo::ShowTextUtilities},
   };
   bool all_ok = true;
   for (const Section& section : sections) {
