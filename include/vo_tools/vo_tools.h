@@ -8,5 +8,6 @@
 #include "vo_tools/base_exception.h"
 #include "vo_tools/export.h"
 #include "vo_tools/handle_table.h"
+#include "vo_tools/log.h"
 
 #endif  // VO_TOOLS_VO_TOOLS_H_
