@@ -2,22 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 namespace quill_log {
-namespace {
-
-std::int64_t Now() {
-  return std::chrono::steady_clock::now().time_since_epoch().count();
-}
-
-std::int64_t Later(std::int64_t now) {
-  return now +
-         std::chrono::duration_cast<std::chrono::steady_clock::duration>(FileLog::kCheckEveryTime)
-             .count();
-}
-
-}  // namespace
 
 FileLog::FileLog(std::string path, std::uint64_t max_size_bytes, unsigned backups)
     : path_(std::move(path)),
@@ -48,11 +36,13 @@ std::string FileLog::BackupName(const std::string& path, unsigned n) {
   return path + suffix;
 }
 
-// Cheap enough for every chunk: one atomic add and a read of the clock.
+// Cheap enough for every chunk: one atomic add and a read of the coarse
+// clock. A clock set back also counts as a new second.
 bool FileLog::CheckIsDue(std::size_t size) {
   const std::uint64_t written =
       written_since_check_.fetch_add(size, std::memory_order_relaxed) + size;
-  return written >= kCheckEveryBytes || Now() >= next_check_ticks_.load(std::memory_order_relaxed);
+  return written >= kCheckEveryBytes || static_cast<std::int64_t>(std::time(nullptr)) !=
+                                            checked_second_.load(std::memory_order_relaxed);
 }
 
 void FileLog::CheckFile() {
@@ -61,7 +51,7 @@ void FileLog::CheckFile() {
   std::unique_lock<std::mutex> lock(check_mutex_, std::try_to_lock);
   if (!lock.owns_lock()) return;
   written_since_check_.store(0, std::memory_order_relaxed);
-  next_check_ticks_.store(Later(Now()), std::memory_order_relaxed);
+  checked_second_.store(static_cast<std::int64_t>(std::time(nullptr)), std::memory_order_relaxed);
 
   if (!file_->IsNamedBy(path_)) {
     // Rolled away by another process, or removed: follow the path.

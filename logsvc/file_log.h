@@ -2,8 +2,8 @@
 //
 // Writes take no lock: each chunk is one append to a descriptor that stays
 // valid for the object's life (a reopen swaps the file behind it). Now and
-// then (after 64 KiB of this object's chunks, or a second after the last
-// look) a writer looks at the file: when the path names another file it
+// then (after 64 KiB of this object's chunks, or in a new second of the
+// clock) a writer looks at the file: when the path names another file it
 // reopens the path, and when the file has reached its limit it rolls it.
 // Rolls are serialised within the process by a mutex and across processes
 // by a lock on the file being rolled, so two processes never roll one file
@@ -12,7 +12,6 @@
 #define QUILL_FILE_LOG_H_
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -25,10 +24,10 @@ namespace quill_log {
 
 class FileLog : public IQuillLog1 {
  public:
-  // How much of its own output, and how much time, may pass before a writer
-  // looks whether the file must roll or was rolled away.
+  // How much of its own output may pass before a writer looks whether the
+  // file must roll or was rolled away; it also looks whenever the clock's
+  // second has changed since the last look.
   static constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
-  static constexpr std::chrono::milliseconds kCheckEveryTime{1000};
 
   FileLog(std::string path, std::uint64_t max_size_bytes, unsigned backups);
   ~FileLog() override;
@@ -53,7 +52,7 @@ class FileLog : public IQuillLog1 {
   std::atomic<int> service_level_{0};
 
   std::atomic<std::uint64_t> written_since_check_{0};
-  std::atomic<std::int64_t> next_check_ticks_{0};  // steady_clock ticks
+  std::atomic<std::int64_t> checked_second_{-1};  // time() of the last look
   std::mutex check_mutex_;
 };
 

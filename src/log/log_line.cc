@@ -1,5 +1,6 @@
 #include "log/log_line.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -10,41 +11,26 @@
 namespace vo_tools::log {
 namespace {
 
-// The start of every line a thread makes within one second:
-// "pid=<hex> tid=<hex> > <timestamp> > ".
-struct Stamp {
-  unsigned long process_id = 0;
-  unsigned long thread_id = 0;
-  std::time_t second = -1;
-  std::size_t size = 0;
-  char text[256] = {};
-};
+thread_local ThreadLogState t_state;
 
-thread_local Stamp t_stamp;
+// Storage beyond this is let go after the line that needed it.
+constexpr std::size_t kKeptScratch = 64 * 1024;
 
-void Restamp(Stamp* stamp, unsigned long process_id, unsigned long thread_id, std::time_t now) {
+void Restamp(ThreadLogState* state, unsigned long process_id, std::time_t now) {
+  if (process_id != state->process_id) {
+    state->process_id = process_id;
+    state->thread_id = platform::CurrentThreadId();
+  }
   char timestamp[128] = {};
   std::tm local;
   if (platform::LocalTime(now, &local)) {
     std::strftime(timestamp, sizeof timestamp, "%B %d %H:%M:%S", &local);
   }
-  const int size = std::snprintf(stamp->text, sizeof stamp->text, "pid=%lx tid=%lx > %s > ",
-                                 process_id, thread_id, timestamp);
-  stamp->size = size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof stamp->text - 1);
-  stamp->process_id = process_id;
-  stamp->thread_id = thread_id;
-  stamp->second = now;
-}
-
-const Stamp& CurrentStamp() {
-  const std::time_t now = std::time(nullptr);
-  const unsigned long process_id = platform::CurrentProcessId();
-  const unsigned long thread_id = platform::CurrentThreadId();
-  Stamp& stamp = t_stamp;
-  if (now != stamp.second || process_id != stamp.process_id || thread_id != stamp.thread_id) {
-    Restamp(&stamp, process_id, thread_id, now);
-  }
-  return stamp;
+  const int size = std::snprintf(state->stamp, sizeof state->stamp, "pid=%lx tid=%lx > %s > ",
+                                 state->process_id, state->thread_id, timestamp);
+  state->stamp_size =
+      size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof state->stamp - 1);
+  state->second = now;
 }
 
 }  // namespace
@@ -62,14 +48,27 @@ int ServiceLevel(VO_LOG_LEVEL level) {
   }
 }
 
-void MakeLine(const char* message, std::string* line) {
-  const Stamp& stamp = CurrentStamp();
+ThreadLogState& ThisThreadLogState() {
+  return t_state;
+}
+
+void MakeLine(const char* message, ThreadLogState* state) {
+  const std::time_t now = std::time(nullptr);
+  // A forked child has a new process id, and its thread a new id too.
+  const unsigned long process_id = platform::CurrentProcessId();
+  if (now != state->second || process_id != state->process_id) Restamp(state, process_id, now);
   const std::size_t message_size = std::strlen(message);
-  line->resize(stamp.size + message_size + 1);
-  char* out = line->data();
-  std::memcpy(out, stamp.text, stamp.size);
-  std::memcpy(out + stamp.size, message, message_size);
-  out[stamp.size + message_size] = '\n';
+  std::string& line = state->line;
+  line.resize(state->stamp_size + message_size + 1);
+  char* out = line.data();
+  std::memcpy(out, state->stamp, state->stamp_size);
+  std::memcpy(out + state->stamp_size, message, message_size);
+  out[state->stamp_size + message_size] = '\n';
+}
+
+void TrimScratch(ThreadLogState* state) {
+  if (state->message.capacity() > kKeptScratch) std::string().swap(state->message);
+  if (state->line.capacity() > kKeptScratch) std::string().swap(state->line);
 }
 
 void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,

@@ -31,16 +31,6 @@ std::mutex g_setUpMutex;
 // ends, so that no line logged late in the process's exit is lost.
 BriefLog* g_briefLog = nullptr;
 
-// Scratch storage reused by each thread's lines; a very long line's storage
-// is let go afterwards.
-constexpr std::size_t kKeptScratch = 64 * 1024;
-thread_local std::string t_message;
-thread_local std::string t_line;
-
-void TrimScratch(std::string* scratch) {
-  if (scratch->capacity() > kKeptScratch) std::string().swap(*scratch);
-}
-
 void SetUp(const char* main_file, const char* brief_file, const char* directory,
            const char* creation_text, VO_LOG_LEVEL level) {
   std::lock_guard<std::mutex> lock(g_setUpMutex);
@@ -64,11 +54,23 @@ void SetUpWithDefaults() {
   if (!g_setUp.load(std::memory_order_acquire)) SetUp("", "", "", "", VO_LOG_INFO);
 }
 
+// Stamps `message` and writes the line to the main log in chunks and, when
+// flagged, whole to the brief log.
+void EmitLine(ThreadLogState* state, VO_LOG_LEVEL level, bool also_brief, const char* context,
+              int number, const char* message) {
+  MakeLine(message, state);
+  IQuillLog1* const main_log = module::g_logService.get();
+  if (main_log != nullptr) {
+    WriteInChunks(main_log, context, number, ServiceLevel(level), state->line.data(),
+                  state->line.size());
+  }
+  // Whether the brief log is open is asked under the log lock, inside Append.
+  if (also_brief) g_briefLog->Append(state->line.c_str());
+  TrimScratch(state);
+}
+
 }  // namespace
 }  // namespace vo_tools::log
-
-using vo_tools::log::t_line;
-using vo_tools::log::t_message;
 
 void Vo_PrintOut_Init(const char* main_file, const char* brief_file, const char* directory,
                       const char* creation_text, VO_LOG_LEVEL level) {
@@ -82,7 +84,8 @@ void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int n
   if (format == nullptr) format = "";
   // Most messages fit the scratch storage the thread already has, so one
   // formatting pass does; a longer one takes a second pass at its size.
-  std::string& message = t_message;
+  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
+  std::string& message = state.message;
   if (message.capacity() < 256) message.reserve(256);
   message.resize(message.capacity());
   va_list arguments;
@@ -100,21 +103,12 @@ void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int n
     message.resize(static_cast<std::size_t>(size));
   }
   va_end(again);
-  Vo_PrintOut1(level, also_brief, context, number, message.c_str());
-  vo_tools::log::TrimScratch(&message);
+  vo_tools::log::EmitLine(&state, level, also_brief, context, number, message.c_str());
 }
 
 void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
                   const char* message) {
   vo_tools::log::SetUpWithDefaults();
-  std::string& line = t_line;
-  vo_tools::log::MakeLine(message != nullptr ? message : "", &line);
-  IQuillLog1* const main_log = vo_tools::module::g_logService.get();
-  if (main_log != nullptr) {
-    vo_tools::log::WriteInChunks(main_log, context, number, vo_tools::log::ServiceLevel(level),
-                                 line.data(), line.size());
-  }
-  // Whether the brief log is open is asked under the log lock, inside Append.
-  if (also_brief) vo_tools::log::g_briefLog->Append(line.c_str());
-  vo_tools::log::TrimScratch(&line);
+  vo_tools::log::EmitLine(&vo_tools::log::ThisThreadLogState(), level, also_brief, context, number,
+                          message != nullptr ? message : "");
 }
