@@ -11,6 +11,7 @@ int main() {
   };
   const Section sections[] = {
       {"Handle table", vo_demo::ShowHandleTable},
+      {"Diagnostic logging", vo_demo::ShowLogging},
   };
   bool all_ok = true;
   for (const Section& section : sections) {
