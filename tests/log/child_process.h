@@ -31,7 +31,10 @@ void SetEnvironment(const std::string& name, const char* value);
 }  // namespace vo_tools_test
 
 // Fails the current test when the body, run in a child, failed.
-#define EXPECT_IN_CHILD(...) \
-  EXPECT_TRUE(::vo_tools_test::RunInChild(__VA_ARGS__)) << "see the child's output above"
+#define EXPECT_IN_CHILD(...)                                               \
+  do {                                                                     \
+    const bool child_passed = ::vo_tools_test::RunInChild(__VA_ARGS__);    \
+    EXPECT_TRUE(child_passed) << "the child failed; see its output above"; \
+  } while (false)
 
 #endif  // VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
