@@ -230,15 +230,6 @@ TEST(PrintOut, NullFormatAndNullMessageLogEmptyMessages) {
   });
 }
 
-TEST(PrintOut, LineFeedsInAMessageStayAsTheyAre) {
-  EXPECT_IN_CHILD([] {
-    ScratchDir dir;
-    SetUpIn(dir);
-    Vo_PrintOut(VO_LOG_INFO, false, "", 0, "one\ntwo\n");
-    EXPECT_THAT(Writes().back().chunk, testing::EndsWith(" > one\ntwo\n\n"));
-  });
-}
-
 TEST(PrintOut, OnlyFlaggedLinesReachTheBriefLog) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;
@@ -268,17 +259,6 @@ TEST(PrintOut, RelativeDirectoryIsMadeAbsolute) {
     EXPECT_EQ(FakeQuillLog().creates[0].path, dir / "logs/SysmetLog.txt");
     EXPECT_TRUE(FakeQuillLog().creates[0].creation_text_null);
     EXPECT_EQ(ReadLines(dir / "logs/SysmetLogBrief.txt").size(), 2u);
-  });
-}
-
-TEST(PrintOut, DirectoryEndingInASeparatorGetsNoOther) {
-  EXPECT_IN_CHILD([] {
-    ScratchDir dir;
-    Vo_PrintOut_Init("m.txt", "b.txt", dir.path().c_str(), "", VO_LOG_INFO);
-    Vo_PrintOut1(VO_LOG_INFO, true, "", 0, "x");
-    std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
-    EXPECT_EQ(FakeQuillLog().creates.at(0).path, dir.path() + "m.txt");
-    EXPECT_TRUE(vo_tools_test::FileExists(dir.path() + "b.txt"));
   });
 }
 
