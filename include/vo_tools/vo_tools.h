@@ -8,6 +8,7 @@
 #include "vo_tools/base_exception.h"
 #include "vo_tools/export.h"
 #include "vo_tools/handle_table.h"
+#include "vo_tools/log.h"
 #include "vo_tools/quoted_printable.h"
 #include "vo_tools/service_names.h"
 

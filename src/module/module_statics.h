@@ -10,6 +10,7 @@
 #include <map>
 
 #include "module/critical_section.h"
+#include "quill/quill_log.h"
 
 class KaWakable;
 class CPlexWakeUpRequest;
@@ -19,7 +20,10 @@ namespace vo_tools::module {
 // Stand-ins until the wake-up server and the log-service holder exist; each
 // is replaced, in this same place, by the object it stands for.
 using RequestRegistry = std::map<KaWakable*, CPlexWakeUpRequest*>;
-struct LogServiceHolder {};
+// The main log object, from logging set-up until unload. Starts with no
+// object and no lock; assigned only by set-up, before any other thread reads
+// it, and read without a lock afterwards.
+using LogServiceHolder = QUILL::CSmartPtr<IQuillLog1>;
 
 extern RequestRegistry g_requests;
 extern CKaCriticalSection g_requestsLock;

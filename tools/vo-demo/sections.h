@@ -8,6 +8,7 @@
 namespace vo_demo {
 
 bool ShowHandleTable(std::ostream& out);
+bool ShowLogging(std::ostream& out);
 bool ShowTextUtilities(std::ostream& out);
 
 }  // namespace vo_demo

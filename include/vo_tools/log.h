@@ -1,0 +1,68 @@
+// Diagnostic logging: stamped lines to a main log and, for flagged lines, to
+// a brief log that rotates at 2 MiB into one ".BAK" copy.
+//
+// Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
+// <message>\n". The main log is kept by the log service (by default
+// "SysmetLog.txt" in the temporary directory, rolled into numbered backups);
+// the brief log ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens
+// per set-up and then every line logged with `also_brief` true. No line is
+// filtered by its level.
+//
+// Set-up: Vo_PrintOut_Init sets logging up once per process; later calls
+// change nothing. Without it, the first line logged sets up with the
+// defaults. A relative directory is made absolute against the current
+// directory; a null or empty directory, or one that cannot be resolved, means
+// the temporary directory. A directory plus file name longer than the
+// platform's path limit falls back to the default name in the temporary
+// directory (and if even that is too long, the main log receives nothing and
+// the brief log stays closed). A directory that cannot be written stops
+// nothing: lines go wherever a file could be opened.
+//
+// Threads: any thread may call any function at any time, the first set-up
+// included (one set-up runs; concurrent callers wait for it). Lines of
+// different threads reach the brief log whole and one at a time; in the main
+// log, only the pieces of lines longer than 16383 characters may interleave.
+//
+// Failures: nothing is reported. An exception from the log service (or a
+// failed allocation) passes to the caller; if it left set-up unfinished, the
+// next call runs set-up again.
+#ifndef VO_TOOLS_LOG_H_
+#define VO_TOOLS_LOG_H_
+
+#include "vo_tools/export.h"
+
+// The level of a line. The library gives it meaning only through the level
+// it passes to the log service: 1 -> 1, 3 -> 3, 4 -> 0, any other value -> 2.
+enum VO_LOG_LEVEL : int {
+  VO_LOG_TRACE = 0,
+  VO_LOG_INFO = 1,
+  VO_LOG_DEBUG = 2,
+  VO_LOG_WARNING = 3,
+  VO_LOG_ERROR = 4,
+};
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VO_TOOLS_PRINTF_FORMAT(format_index, first_argument) \
+  __attribute__((format(printf, format_index, first_argument)))
+#else
+#define VO_TOOLS_PRINTF_FORMAT(format_index, first_argument)
+#endif
+
+// Sets logging up: the main log `main_file` and the brief log `brief_file`,
+// both in `directory` (null or empty texts mean the defaults), handing
+// `creation_text` to the log service. Does nothing once logging is set up.
+VO_TOOLS_API void Vo_PrintOut_Init(const char* main_file, const char* brief_file,
+                                   const char* directory, const char* creation_text,
+                                   VO_LOG_LEVEL level);
+
+// Logs the printf-style `format` with its arguments (a null format logs an
+// empty message). `context` and `number` go to the log service with each
+// piece of the line and appear in neither file.
+VO_TOOLS_API void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
+                              const char* format, ...) VO_TOOLS_PRINTF_FORMAT(5, 6);
+
+// Logs `message` as it is (a null message logs an empty one).
+VO_TOOLS_API void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
+                               const char* message);
+
+#endif  // VO_TOOLS_LOG_H_

@@ -1,0 +1,85 @@
+#include "log/brief_log.h"
+
+#include "log/log_path.h"
+#include "platform/env.h"
+
+namespace vo_tools::log {
+namespace {
+
+// Text mode: a line feed is stored as the platform's line end.
+constexpr const char* kMode = "at";
+
+// Lines up to this size go out in one write, so processes sharing the file
+// never tear each other's lines.
+constexpr std::size_t kStreamBuffer = 64 * 1024;
+
+std::FILE* OpenForAppend(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), kMode);
+  if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
+  return file;
+}
+
+}  // namespace
+
+BriefLog::~BriefLog() {
+  CriticalSectionLock lock(lock_);
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+void BriefLog::Open(const char* name, const char* directory) {
+  std::string path = LogFilePath(directory, name, kDefaultName);
+  std::string backup = BackupPath(path);
+  if (!FitsPathLimit(path) || !FitsPathLimit(backup)) {
+    path = platform::TempDirectory() + kDefaultName;
+    backup = BackupPath(path);
+  }
+  CriticalSectionLock lock(lock_);
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  path_ = path;
+  backup_path_ = backup;
+  if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return;
+  file_ = OpenForAppend(path_);
+  WriteLocked(kSeparator);
+}
+
+void BriefLog::Append(const char* line) {
+  CriticalSectionLock lock(lock_);
+  WriteLocked(line);
+}
+
+bool BriefLog::IsOpen() {
+  CriticalSectionLock lock(lock_);
+  return file_ != nullptr;
+}
+
+std::string BriefLog::path() {
+  CriticalSectionLock lock(lock_);
+  return path_;
+}
+
+std::string BriefLog::backup_path() {
+  CriticalSectionLock lock(lock_);
+  return backup_path_;
+}
+
+void BriefLog::WriteLocked(const char* text) {
+  if (file_ == nullptr) return;
+  if (std::ftell(file_) >= kRotateAt) RotateLocked();
+  if (file_ == nullptr || text == nullptr) return;
+  std::fputs(text, file_);
+  std::fflush(file_);
+}
+
+// The line that finds the file full is the first of the new file; the old
+// contents become the one backup, replacing the previous one.
+void BriefLog::RotateLocked() {
+  std::fclose(file_);
+  file_ = nullptr;
+  std::remove(backup_path_.c_str());
+  if (std::rename(path_.c_str(), backup_path_.c_str()) != 0) std::remove(path_.c_str());
+  file_ = OpenForAppend(path_);
+}
+
+}  // namespace vo_tools::log

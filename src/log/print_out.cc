@@ -1,0 +1,114 @@
+// The exported logging functions: set-up (explicit or on the first line),
+// formatting, and emission of each line to the main and brief logs.
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "log/brief_log.h"
+#include "log/log_line.h"
+#include "log/log_path.h"
+#include "module/module_statics.h"
+#include "vo_tools/log.h"
+
+namespace vo_tools::log {
+namespace {
+
+constexpr const char* kDefaultMainName = "SysmetLog.txt";
+constexpr unsigned long kMainLogLimitKib = 5120;
+constexpr unsigned long kMainLogBackups = 5;
+constexpr unsigned long kConfigureReserved = 0;
+constexpr unsigned long kConfigureFlushSeconds = 120;
+
+// Plain data, zero at load: set once set-up has run to its end, never
+// cleared. The release store publishes the holder and the brief log to every
+// thread whose acquire load sees it.
+std::atomic<bool> g_setUp{false};
+// Makes a second thread that logs its first line during set-up wait for it.
+std::mutex g_setUpMutex;
+// Made by the first set-up; lives, with its open stream, until the process
+// ends, so that no line logged late in the process's exit is lost.
+BriefLog* g_briefLog = nullptr;
+
+void SetUp(const char* main_file, const char* brief_file, const char* directory,
+           const char* creation_text, VO_LOG_LEVEL level) {
+  std::lock_guard<std::mutex> lock(g_setUpMutex);
+  if (g_setUp.load(std::memory_order_relaxed)) return;
+  // A path beyond the limit even in the temporary directory is passed on:
+  // the service cannot open it, and its writes then report false.
+  const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
+  module::g_logService =
+      IQuillLog1::CreateInstance(main_path.c_str(), kMainLogLimitKib, kMainLogBackups, nullptr,
+                                 creation_text, IQuillLog1::kShared);
+  if (module::g_logService.get() != nullptr) {
+    module::g_logService->Configure(ServiceLevel(level), kConfigureReserved,
+                                    kConfigureFlushSeconds);
+  }
+  if (g_briefLog == nullptr) g_briefLog = new BriefLog(&module::g_logLock);
+  g_briefLog->Open(brief_file, directory);
+  g_setUp.store(true, std::memory_order_release);
+}
+
+void SetUpWithDefaults() {
+  if (!g_setUp.load(std::memory_order_acquire)) SetUp("", "", "", "", VO_LOG_INFO);
+}
+
+// Stamps `message` and writes the line to the main log in chunks and, when
+// flagged, whole to the brief log.
+void EmitLine(ThreadLogState* state, VO_LOG_LEVEL level, bool also_brief, const char* context,
+              int number, const char* message) {
+  MakeLine(message, state);
+  IQuillLog1* const main_log = module::g_logService.get();
+  if (main_log != nullptr) {
+    WriteInChunks(main_log, context, number, ServiceLevel(level), state->line.data(),
+                  state->line.size());
+  }
+  // Whether the brief log is open is asked under the log lock, inside Append.
+  if (also_brief) g_briefLog->Append(state->line.c_str());
+  TrimScratch(state);
+}
+
+}  // namespace
+}  // namespace vo_tools::log
+
+void Vo_PrintOut_Init(const char* main_file, const char* brief_file, const char* directory,
+                      const char* creation_text, VO_LOG_LEVEL level) {
+  if (vo_tools::log::g_setUp.load(std::memory_order_acquire)) return;
+  vo_tools::log::SetUp(main_file, brief_file, directory, creation_text, level);
+}
+
+void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
+                 const char* format, ...) {
+  vo_tools::log::SetUpWithDefaults();
+  if (format == nullptr) format = "";
+  // Most messages fit the scratch storage the thread already has, so one
+  // formatting pass does; a longer one takes a second pass at its size.
+  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
+  std::string& message = state.message;
+  if (message.capacity() < 256) message.reserve(256);
+  message.resize(message.capacity());
+  va_list arguments;
+  va_start(arguments, format);
+  va_list again;
+  va_copy(again, arguments);
+  const int size = std::vsnprintf(message.data(), message.size() + 1, format, arguments);
+  va_end(arguments);
+  if (size < 0) {
+    message.clear();
+  } else if (static_cast<std::size_t>(size) > message.size()) {
+    message.resize(static_cast<std::size_t>(size));
+    std::vsnprintf(message.data(), message.size() + 1, format, again);
+  } else {
+    message.resize(static_cast<std::size_t>(size));
+  }
+  va_end(again);
+  vo_tools::log::EmitLine(&state, level, also_brief, context, number, message.c_str());
+}
+
+void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
+                  const char* message) {
+  vo_tools::log::SetUpWithDefaults();
+  vo_tools::log::EmitLine(&vo_tools::log::ThisThreadLogState(), level, also_brief, context, number,
+                          message != nullptr ? message : "");
+}

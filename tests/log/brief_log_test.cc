@@ -1,0 +1,195 @@
+#include "log/brief_log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "child_process.h"
+#include "log/log_path.h"
+#include "platform/env.h"
+#include "scratch_dir.h"
+
+namespace {
+
+using vo_tools::log::BackupPath;
+using vo_tools::log::BriefLog;
+using vo_tools::log::LogDirectory;
+using vo_tools::log::LogFilePath;
+using vo_tools_test::FileExists;
+using vo_tools_test::ReadFile;
+using vo_tools_test::ScratchDir;
+using vo_tools_test::WriteFile;
+
+const std::string kSeparator(BriefLog::kSeparator);
+
+TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {
+  ScratchDir dir;
+  std::string bare = dir.path();
+  bare.pop_back();
+  EXPECT_EQ(LogDirectory(bare.c_str()), dir.path());
+  EXPECT_EQ(LogDirectory(dir.path().c_str()), dir.path());
+  const std::string backslashed = dir.path() + "logs\\";
+  EXPECT_EQ(LogDirectory(backslashed.c_str()), backslashed);
+}
+
+TEST(LogPath, RelativeDirectoryIsResolvedAgainstTheCurrentDirectory) {
+  std::string cwd = std::filesystem::current_path().string();
+  if (cwd.back() != '/') cwd += '/';
+  EXPECT_EQ(LogDirectory("logs"), cwd + "logs/");
+  EXPECT_EQ(LogDirectory("./a/../logs/"), cwd + "logs/");
+}
+
+TEST(LogPath, MissingDirectoryMeansTheTemporaryDirectory) {
+  EXPECT_EQ(LogDirectory(nullptr), vo_tools::platform::TempDirectory());
+  EXPECT_EQ(LogDirectory(""), vo_tools::platform::TempDirectory());
+  EXPECT_EQ(LogFilePath(nullptr, nullptr, "Default.txt"),
+            vo_tools::platform::TempDirectory() + "Default.txt");
+  EXPECT_EQ(LogFilePath("/var/x", "", "Default.txt"), "/var/x/Default.txt");
+}
+
+TEST(LogPath, PathBeyondTheLimitFallsBackToTheDefaultInTheTemporaryDirectory) {
+  std::string directory = "/";
+  while (directory.size() + 4 < vo_tools::platform::kMaxPath) directory += "d/";
+  EXPECT_EQ(LogFilePath(directory.c_str(), "a", "Default.txt"), directory + "a");
+  EXPECT_EQ(LogFilePath(directory.c_str(), "name.txt", "Default.txt"),
+            vo_tools::platform::TempDirectory() + "Default.txt");
+  // A directory too long to resolve at all also means the temporary one.
+  const std::string huge(vo_tools::platform::kMaxPath + 10, 'd');
+  EXPECT_EQ(LogDirectory(huge.c_str()), vo_tools::platform::TempDirectory());
+}
+
+TEST(LogPath, BackupCutsOnlyTheFileNamesLastExtension) {
+  EXPECT_EQ(BackupPath("/tmp/SysmetLogBrief.txt"), "/tmp/SysmetLogBrief.BAK");
+  EXPECT_EQ(BackupPath("/tmp/brief.log.txt"), "/tmp/brief.log.BAK");
+  EXPECT_EQ(BackupPath("/tmp/brief"), "/tmp/brief.BAK");
+  EXPECT_EQ(BackupPath("/var/log.d/brief"), "/var/log.d/brief.BAK");
+  EXPECT_EQ(BackupPath("/var/log.d/.brief"), "/var/log.d/.brief.BAK");
+  EXPECT_EQ(BackupPath("brief"), "brief.BAK");
+}
+
+class BriefLogTest : public testing::Test {
+ protected:
+  std::string Path() const { return dir_ / "brief.txt"; }
+  std::string Backup() const { return dir_ / "brief.BAK"; }
+
+  // Earlier contents that the separator of the next opening brings to the
+  // threshold, so that the first line appended then rotates.
+  static std::string FullFile() {
+    return std::string(BriefLog::kRotateAt - kSeparator.size(), 'e');
+  }
+
+  ScratchDir dir_;
+  CKaCriticalSection lock_;
+};
+
+TEST_F(BriefLogTest, EveryOpeningWritesOneSeparator) {
+  {
+    BriefLog first(&lock_);
+    first.Open("brief.txt", dir_.path().c_str());
+    first.Append("one\n");
+  }
+  BriefLog second(&lock_);
+  second.Open("brief.txt", dir_.path().c_str());
+  second.Append("two\n");
+  second.Append(nullptr);
+  EXPECT_EQ(ReadFile(Path()), kSeparator + "one\n" + kSeparator + "two\n");
+  EXPECT_EQ(second.path(), Path());
+  EXPECT_EQ(second.backup_path(), Backup());
+}
+
+TEST_F(BriefLogTest, RotatesOnlyOnceThePositionReachesTheThreshold) {
+  // The separator brings the position to one byte short of the threshold.
+  const std::string earlier(BriefLog::kRotateAt - 1 - kSeparator.size(), 'e');
+  WriteFile(Path(), earlier);
+  BriefLog log(&lock_);
+  log.Open("brief.txt", dir_.path().c_str());
+  log.Append("last of the old file\n");
+  EXPECT_FALSE(FileExists(Backup()));
+  log.Append("first of the new file\n");
+  EXPECT_EQ(ReadFile(Backup()), earlier + kSeparator + "last of the old file\n");
+  EXPECT_EQ(ReadFile(Path()), "first of the new file\n");
+}
+
+TEST_F(BriefLogTest, RotationReplacesTheEarlierBackup) {
+  WriteFile(Backup(), "an earlier backup\n");
+  WriteFile(Path(), FullFile());
+  BriefLog log(&lock_);
+  log.Open("brief.txt", dir_.path().c_str());
+  log.Append("new\n");
+  EXPECT_EQ(ReadFile(Backup()), FullFile() + kSeparator);
+  EXPECT_EQ(ReadFile(Path()), "new\n");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+}
+
+TEST_F(BriefLogTest, BackupThatCannotBeReplacedCostsTheFullFileOnly) {
+  // A non-empty directory in the backup's place can be neither removed nor
+  // renamed over, so the full file is deleted and writing goes on.
+  std::filesystem::create_directory(Backup());
+  WriteFile(Backup() + "/keep", "x");
+  WriteFile(Path(), FullFile());
+  BriefLog log(&lock_);
+  log.Open("brief.txt", dir_.path().c_str());
+  log.Append("goes on\n");
+  log.Append("and on\n");
+  EXPECT_EQ(ReadFile(Path()), "goes on\nand on\n");
+  EXPECT_TRUE(log.IsOpen());
+}
+
+TEST_F(BriefLogTest, FailedReopenClosesTheLogForGood) {
+  const std::string sub = dir_ / "sub";
+  std::filesystem::create_directory(sub);
+  WriteFile(sub + "/brief.txt", FullFile());
+  BriefLog log(&lock_);
+  log.Open("brief.txt", sub.c_str());
+  ASSERT_TRUE(log.IsOpen());
+  std::filesystem::remove_all(sub);
+  log.Append("lost\n");
+  EXPECT_FALSE(log.IsOpen());
+  std::filesystem::create_directory(sub);
+  log.Append("also lost\n");
+  EXPECT_FALSE(FileExists(sub + "/brief.txt"));
+}
+
+TEST_F(BriefLogTest, SeparatorOfAFullFileOpensTheNextFile) {
+  WriteFile(Path(), std::string(BriefLog::kRotateAt, 'e'));
+  BriefLog log(&lock_);
+  log.Open("brief.txt", dir_.path().c_str());
+  log.Append("line\n");
+  EXPECT_EQ(ReadFile(Backup()).size(), std::size_t{BriefLog::kRotateAt});
+  EXPECT_EQ(ReadFile(Path()), kSeparator + "line\n");
+}
+
+TEST_F(BriefLogTest, FileThatCannotBeOpenedTakesNoLines) {
+  WriteFile(dir_ / "plain", "x");
+  BriefLog log(&lock_);
+  log.Open("brief.txt", (dir_ / "plain").c_str());
+  EXPECT_FALSE(log.IsOpen());
+  log.Append("nowhere\n");
+  EXPECT_EQ(ReadFile(dir_ / "plain"), "x");
+}
+
+TEST_F(BriefLogTest, BackupPathBeyondTheLimitFallsBackToTheTemporaryDirectory) {
+  // The file name fits; the ".BAK" it gets for the backup would not.
+  std::string directory = dir_.path();
+  while (directory.size() + 4 < vo_tools::platform::kMaxPath) directory += "d/";
+  const std::string name(vo_tools::platform::kMaxPath - directory.size(), 'n');
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_tmpdir = saved != nullptr ? saved : "";
+  vo_tools_test::SetEnvironment("TMPDIR", dir_.path().c_str());
+  BriefLog log(&lock_);
+  log.Open(name.c_str(), directory.c_str());
+  vo_tools_test::SetEnvironment("TMPDIR", saved != nullptr ? saved_tmpdir.c_str() : nullptr);
+  EXPECT_EQ(log.path(), dir_.path() + BriefLog::kDefaultName);
+  EXPECT_EQ(log.backup_path(), dir_.path() + "SysmetLogBrief.BAK");
+  EXPECT_EQ(ReadFile(dir_.path() + BriefLog::kDefaultName), kSeparator);
+}
+
+}  // namespace

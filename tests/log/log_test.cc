@@ -1,0 +1,215 @@
+// The logging functions of the shared library with its own log service:
+// what reaches the files when many threads and processes log at once.
+// Logging is set up once per process, so each test logs in children.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+#include "vo_tools/log.h"
+
+namespace {
+
+using vo_tools_test::Child;
+using vo_tools_test::FileExists;
+using vo_tools_test::ReadFile;
+using vo_tools_test::ReadLines;
+using vo_tools_test::RunInChild;
+using vo_tools_test::ScratchDir;
+
+const std::string kSeparator = "---------------------------------------\n";
+const std::string kPadding(60, '.');
+constexpr int kThreads = 4;
+constexpr int kThreadLines = 20000;
+constexpr int kProcessLines = 3000;
+
+// The message of a whole line "pid=<hex> tid=<hex> > <Month dd hh:mm:ss> >
+// <message>\n"; false when the line is not whole.
+bool MessageOf(const std::string& line, std::string* message) {
+  unsigned long pid = 0, tid = 0;
+  char month[16] = {};
+  int day = -1, hour = -1, minute = -1, second = -1, used = 0;
+  if (std::sscanf(line.c_str(), "pid=%lx tid=%lx > %15s %2d %2d:%2d:%2d > %n", &pid, &tid, month,
+                  &day, &hour, &minute, &second, &used) != 7 ||
+      used == 0) {
+    return false;
+  }
+  if (line.back() != '\n' || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
+    return false;
+  }
+  *message = line.substr(used, line.size() - used - 1);
+  return true;
+}
+
+// Parses "<tag> <stream> line <number> <padding>"; false if anything differs.
+bool Numbered(const std::string& message, const char* tag, int* stream, int* number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %%d line %%d %%n", tag);
+  int used = 0;
+  if (std::sscanf(message.c_str(), text, stream, number, &used) != 2 || used == 0) return false;
+  return message.substr(used) == kPadding;
+}
+
+std::vector<std::string> LinesOf(const std::vector<std::string>& files) {
+  std::vector<std::string> lines;
+  for (const std::string& file : files) {
+    if (!FileExists(file)) continue;
+    for (std::string& line : ReadLines(file)) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+// Counts of the numbered lines of each stream; fails the test on a torn line
+// and, when `in_order`, on a line out of each stream's order.
+std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, const char* tag,
+                                      int* separators) {
+  std::map<int, std::vector<int>> numbers;
+  for (const std::string& line : lines) {
+    if (line == kSeparator) {
+      ++*separators;
+      continue;
+    }
+    std::string message;
+    int stream = -1, number = -1;
+    if (!MessageOf(line, &message) || !Numbered(message, tag, &stream, &number)) {
+      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
+      continue;
+    }
+    numbers[stream].push_back(number);
+  }
+  return numbers;
+}
+
+void LogNumbered(const char* tag, int stream, int count) {
+  for (int i = 0; i < count; ++i) {
+    Vo_PrintOut(VO_LOG_INFO, true, "test", i, "%s %d line %d %s", tag, stream, i, kPadding.c_str());
+  }
+}
+
+TEST(Log, FourThreadsRotatingTheBriefLogLoseNoLine) {
+  constexpr int kLines = kThreadLines;
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&dir] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back(LogNumbered, "thread", t, kThreadLines);
+    }
+    for (std::thread& thread : threads) thread.join();
+  }));
+
+  // The brief log rotated several times: its backup and current file hold
+  // the latest lines, each whole, each thread's in order without a gap.
+  ASSERT_TRUE(FileExists(dir / "brief.BAK"));
+  int separators = 0;
+  const auto brief = Tally(LinesOf({dir / "brief.BAK", dir / "brief.txt"}), "thread", &separators);
+  ASSERT_EQ(brief.size(), std::size_t{kThreads});
+  for (const auto& [thread, numbers] : brief) {
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      ASSERT_EQ(numbers[i], kLines - static_cast<int>(numbers.size() - i)) << "thread " << thread;
+    }
+  }
+  EXPECT_LE(std::filesystem::file_size(dir / "brief.BAK"), 2097152u + 200u);
+
+  // The main log rolled too, and holds every line exactly once, in order.
+  ASSERT_TRUE(FileExists(dir / "main.txt.1"));
+  separators = 0;
+  const auto main = Tally(LinesOf({dir / "main.txt.5", dir / "main.txt.4", dir / "main.txt.3",
+                                   dir / "main.txt.2", dir / "main.txt.1", dir / "main.txt"}),
+                          "thread", &separators);
+  EXPECT_EQ(separators, 0);
+  ASSERT_EQ(main.size(), std::size_t{kThreads});
+  for (const auto& [thread, numbers] : main) {
+    ASSERT_EQ(numbers.size(), std::size_t{kLines}) << "thread " << thread;
+    for (int i = 0; i < kLines; ++i) ASSERT_EQ(numbers[i], i) << "thread " << thread;
+  }
+}
+
+TEST(Log, TwoProcessesSharingTheLogsTearNoLine) {
+  constexpr int kLines = kProcessLines;
+  ScratchDir dir;
+  auto body = [&dir](int process) {
+    return [&dir, process] {
+      Vo_PrintOut_Init("", "", dir.path().c_str(), "", VO_LOG_INFO);
+      LogNumbered("process", process, kProcessLines);
+    };
+  };
+  Child first(body(0));
+  Child second(body(1));
+  ASSERT_TRUE(first.Wait());
+  ASSERT_TRUE(second.Wait());
+
+  for (const char* file : {"SysmetLogBrief.txt", "SysmetLog.txt"}) {
+    int separators = 0;
+    const auto tally = Tally(ReadLines(dir / file), "process", &separators);
+    EXPECT_EQ(separators, std::string(file) == "SysmetLog.txt" ? 0 : 2) << file;
+    ASSERT_EQ(tally.size(), 2u) << file;
+    for (const auto& [process, numbers] : tally) {
+      ASSERT_EQ(numbers.size(), std::size_t{kLines}) << file;
+      for (int i = 0; i < kLines; ++i) ASSERT_EQ(numbers[i], i) << file;
+    }
+  }
+}
+
+TEST(Log, TwoThreadsLoggingFirstLinesAtOnceSetUpOnce) {
+  ScratchDir tmp;
+  ASSERT_TRUE(RunInChild([&tmp] {
+    vo_tools_test::SetEnvironment("TMPDIR", tmp.path().c_str());
+    std::atomic<int> ready{0};
+    auto first_line = [&ready](int t) {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      Vo_PrintOut(VO_LOG_INFO, true, "", 0, "thread %d line 0 %s", t, kPadding.c_str());
+    };
+    std::thread a(first_line, 0), b(first_line, 1);
+    a.join();
+    b.join();
+  }));
+  int separators = 0;
+  const auto brief = Tally(ReadLines(tmp / "SysmetLogBrief.txt"), "thread", &separators);
+  EXPECT_EQ(separators, 1);
+  EXPECT_EQ(brief.size(), 2u);
+  separators = 0;
+  EXPECT_EQ(Tally(ReadLines(tmp / "SysmetLog.txt"), "thread", &separators).size(), 2u);
+}
+
+TEST(Log, MainLogHoldsExactlyTheLinesWrittenInOrder) {
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&dir] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "creation", VO_LOG_ERROR);
+    Vo_PrintOut1(VO_LOG_INFO, false, "", 0, "100%s and %d stay as they are");
+    Vo_PrintOut(VO_LOG_TRACE, true, "", 0, "%d%%", 50);
+    Vo_PrintOut1(VO_LOG_INFO, false, "", 0, "two\nlines");
+  }));
+  const auto lines = ReadLines(dir / "main.txt");
+  ASSERT_EQ(lines.size(), 4u);
+  std::string message;
+  ASSERT_TRUE(MessageOf(lines[0], &message));
+  EXPECT_EQ(message, "100%s and %d stay as they are");
+  ASSERT_TRUE(MessageOf(lines[1], &message));
+  EXPECT_EQ(message, "50%");
+  EXPECT_EQ(lines[3], "lines\n");
+  EXPECT_EQ(ReadLines(dir / "brief.txt"), (std::vector<std::string>{kSeparator, lines[1]}));
+}
+
+TEST(Log, UnwritableDirectoryStopsNoCaller) {
+  ScratchDir dir;
+  vo_tools_test::WriteFile(dir / "plain", "not a directory");
+  ASSERT_TRUE(RunInChild([&dir] {
+    const std::string unusable = dir / "plain/logs";
+    Vo_PrintOut_Init("main.txt", "brief.txt", unusable.c_str(), "", VO_LOG_INFO);
+    for (int i = 0; i < 100; ++i) Vo_PrintOut(VO_LOG_INFO, true, "", i, "line %d", i);
+  }));
+  EXPECT_EQ(ReadFile(dir / "plain"), "not a directory");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "scratch_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+namespace vo_tools_test {
+
+ScratchDir::ScratchDir() {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (;;) {
+    std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() /
+        ("vo_tools_log_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+}
+
+bool FileExists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  const std::string contents = ReadFile(path);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < contents.size()) {
+    std::size_t end = contents.find('\n', start);
+    end = end == std::string::npos ? contents.size() : end + 1;
+    lines.push_back(contents.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+}  // namespace vo_tools_test

@@ -1,0 +1,37 @@
+// A fresh directory for one test's files, removed with everything in it when
+// the test ends; and small file helpers for the log tests.
+#ifndef VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
+#define VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vo_tools_test {
+
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  // The directory, with a trailing separator.
+  std::string path() const { return path_.string() + "/"; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& contents);
+bool FileExists(const std::string& path);
+
+// The file's lines, each with its line feed; a last piece without one is
+// returned as it is.
+std::vector<std::string> ReadLines(const std::string& path);
+
+}  // namespace vo_tools_test
+
+#endif  // VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
