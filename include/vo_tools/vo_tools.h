@@ -7,6 +7,8 @@
 
 #include "vo_tools/base_exception.h"
 #include "vo_tools/export.h"
+#include "vo_tools/ext_in_config.h"
 #include "vo_tools/handle_table.h"
+#include "vo_tools/wakeup.h"
 
 #endif  // VO_TOOLS_VO_TOOLS_H_

@@ -7,22 +7,17 @@
 #ifndef VO_TOOLS_MODULE_MODULE_STATICS_H_
 #define VO_TOOLS_MODULE_MODULE_STATICS_H_
 
-#include <map>
-
 #include "module/critical_section.h"
+#include "vo_tools/wakeup.h"
 
-class KaWakable;
-class CPlexWakeUpRequest;
+// The request registry and its lock are CPlexWakeUpServer::m_aRequests and
+// CPlexWakeUpServer::m_critsectionRequests (vo_tools/wakeup.h).
 
 namespace vo_tools::module {
 
 // Stand-ins until the wake-up server and the log-service holder exist; each
 // is replaced, in this same place, by the object it stands for.
-using RequestRegistry = std::map<KaWakable*, CPlexWakeUpRequest*>;
 struct LogServiceHolder {};
-
-extern RequestRegistry g_requests;
-extern CKaCriticalSection g_requestsLock;
 
 // Guards the brief log file; taken after the registry lock when both are held.
 extern CKaCriticalSection g_logLock;
