@@ -12,7 +12,7 @@ CKaCriticalSection CPlexWakeUpServer::m_critsectionRequests;               // 2
 
 namespace vo_tools::module {
 
-CKaCriticalSection g_logLock;   // 3
-LogServiceHolder g_logService;  // 4
+CKaCriticalSection g_logLock;         // 3
+LogServiceHolder g_logService;        // 4
 
 }  // namespace vo_tools::module
