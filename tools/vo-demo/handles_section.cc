@@ -26,7 +26,8 @@ bool ShowHandleTable(std::ostream& out) {
       << (table.GetHandleObject(handles[1]) == nullptr ? "nothing" : "something") << "\n";
   ok = ok && table.GetHandleObject(handles[1]) == nullptr;
   const unsigned long next = table.AssignNewHandle(&sensors[1]);
-  out << "   a new handle for " << sensors[1] << " is " << next << " (freed values are not reused)\n";
+  out << "   a new handle for " << sensors[1] << " is " << next
+      << " (freed values are not reused)\n";
   ok = ok && next == handles.back() + 1;
 
   out << "   draining in slot order:";

@@ -11,6 +11,7 @@ int main() {
   };
   const Section sections[] = {
       {"Handle table", vo_demo::ShowHandleTable},
+      {"Wake-up scheduling", vo_demo::ShowWakeUps},
   };
   bool all_ok = true;
   for (const Section& section : sections) {

@@ -8,6 +8,7 @@
 namespace vo_demo {
 
 bool ShowHandleTable(std::ostream& out);
+bool ShowWakeUps(std::ostream& out);
 
 }  // namespace vo_demo
 
