@@ -75,10 +75,13 @@ OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* regis
 // The road shared by periodic and one-shot requests. Every request that
 // leaves the registry, or never joins it, is destroyed after the lock is
 // released, so the host's stop_timer never runs under the lock this call
-// took.
-unsigned long Schedule(KaWakable* wakable, CPlexWakeUpRequest* new_request, Registry* registry,
-                       CKaCriticalSection* lock) {
-  OwnedRequest request(new_request);
+// took. A null wakable would be identifier 0 ("nothing scheduled") yet tick
+// into a null object, so it is refused before the host is asked.
+template <typename Request>
+unsigned long Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
+                       ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
+  if (wakable == nullptr) return 0;
+  OwnedRequest request(new (std::nothrow) Request(interval, wakable, host_context, config));
   if (request == nullptr || !request->Set()) return 0;
   OwnedRequest replaced;
   try {
@@ -110,24 +113,16 @@ unsigned long CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
   return 1;
 }
 
-// A null wakable would be identifier 0 ("nothing scheduled") yet tick into a
-// null object, so it is refused before the host is asked.
 unsigned long CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
                                                             unsigned long interval) {
-  if (wakable == nullptr) return 0;
-  return Schedule(wakable,
-                  new (std::nothrow)
-                      CPlexPeriodicWakeupRequest(interval, wakable, m_pHostContext, m_pConfig),
-                  &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
+                                              &m_aRequests, &m_critsectionRequests);
 }
 
 unsigned long CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
                                                           unsigned long interval) {
-  if (wakable == nullptr) return 0;
-  return Schedule(wakable,
-                  new (std::nothrow)
-                      CPlexOnceWakeupRequest(interval, wakable, m_pHostContext, m_pConfig),
-                  &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
+                                          &m_aRequests, &m_critsectionRequests);
 }
 
 void CPlexWakeUpServer::CancelRequest(unsigned long request_id) {
