@@ -45,6 +45,14 @@ struct Ticks {
   }
 };
 
+// Declared after the objects a test's callbacks use, so that the timer thread
+// is joined before they go: a callback already taken off the queue may still
+// run after StopTimer returns.
+struct ShutdownFirst {
+  vo_host::TimerService* service;
+  ~ShutdownFirst() { service->Shutdown(); }
+};
+
 class TimerServiceTest : public ::testing::Test {
  protected:
   vo_host::TimerService service_;
@@ -57,6 +65,7 @@ TEST_F(TimerServiceTest, FillsOnlyTheTimerEntries) {
   service_.FillConfig(&config);
   EXPECT_EQ(config.host_entries[51], &marker);
   Ticks ticks;
+  ShutdownFirst shutdown_first{&service_};
   const std::uint32_t id = config.start_timer(service_.host_context(), &Ticks::Callback, &ticks, 5);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(WaitFor([&] { return ticks.count() >= 1; }));
@@ -66,6 +75,7 @@ TEST_F(TimerServiceTest, FillsOnlyTheTimerEntries) {
 
 TEST_F(TimerServiceTest, PeriodicTicksOnItsOwnThreadAndNeverEarly) {
   Ticks ticks;
+  ShutdownFirst shutdown_first{&service_};
   const auto before = Clock::now();
   const std::uint32_t id = service_.StartTimer(&Ticks::Callback, &ticks, 3);
   ASSERT_NE(id, 0u);
@@ -92,6 +102,7 @@ TEST_F(TimerServiceTest, RefusesWhatItCannotRun) {
 
 TEST_F(TimerServiceTest, IdentifiersAreNonZeroAndDistinct) {
   Ticks ticks;
+  ShutdownFirst shutdown_first{&service_};
   std::set<std::uint32_t> ids;
   for (int i = 0; i < 100; ++i) {
     const std::uint32_t id = service_.StartTimer(&Ticks::Callback, &ticks, 100000);
@@ -117,6 +128,7 @@ TEST_F(TimerServiceTest, TimerStoppedInsideItsOwnCallbackFiresNoMore) {
   };
   stopped_id = service_.StartTimer(&Ticks::Callback, &stopped, 4);
   Ticks witness;
+  ShutdownFirst shutdown_first{&service_};
   const std::uint32_t witness_id = service_.StartTimer(&Ticks::Callback, &witness, 4);
   ASSERT_TRUE(WaitFor([&] { return witness.count() >= 3; }));
   service_.StopTimer(witness_id);
@@ -128,6 +140,7 @@ TEST_F(TimerServiceTest, StopNeverWaitsForARunningCallback) {
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   Ticks blocked;
+  ShutdownFirst shutdown_first{&service_};
   blocked.hook = [released](Ticks*) { released.wait(); };
   const std::uint32_t id = service_.StartTimer(&Ticks::Callback, &blocked, 1);
   ASSERT_TRUE(WaitFor([&] { return blocked.count() >= 1; }));  // now blocked inside
@@ -144,6 +157,7 @@ TEST_F(TimerServiceTest, CallbacksMayStartTimers) {
   Ticks parent;
   std::atomic<std::uint32_t> child_id{0};
   std::atomic<std::uint32_t> parent_id{0};
+  ShutdownFirst shutdown_first{&service_};
   parent.hook = [&](Ticks*) {
     WaitFor([&] { return parent_id.load() != 0; });
     service_.StopTimer(parent_id.load());
@@ -160,6 +174,7 @@ TEST_F(TimerServiceTest, CallbacksMayStartTimers) {
 TEST_F(TimerServiceTest, TicksMissedDuringALongCallbackAreSkipped) {
   constexpr auto kInterval = milliseconds(20);
   Ticks ticks;
+  ShutdownFirst shutdown_first{&service_};
   ticks.hook = [&](Ticks* t) {
     if (t->count() == 1) std::this_thread::sleep_for(kInterval * 7 / 2);
   };
@@ -175,6 +190,7 @@ TEST_F(TimerServiceTest, TicksMissedDuringALongCallbackAreSkipped) {
 // Stopping many timers sweeps their queued ticks; the one left keeps ticking.
 TEST_F(TimerServiceTest, MassStopKeepsTheSurvivorTicking) {
   std::vector<Ticks> ticks(300);
+  ShutdownFirst shutdown_first{&service_};
   std::vector<std::uint32_t> ids;
   for (Ticks& t : ticks) ids.push_back(service_.StartTimer(&Ticks::Callback, &t, 2));
   for (std::size_t i = 1; i < ids.size(); ++i) service_.StopTimer(ids[i]);
