@@ -14,8 +14,9 @@ foreach(line IN LISTS nm_lines)
   # "<address> <type> <name>"; the name may hold spaces.
   if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] (.+)$")
     set(name "${CMAKE_MATCH_1}")
-    # The version node the linker adds for the version script.
-    if(NOT name MATCHES "^VO_TOOLS2" AND NOT name MATCHES "^\\(")
+    # The version node the linker adds for the version script, and the
+    # indicator AddressSanitizer adds beside each exported variable.
+    if(NOT name MATCHES "^VO_TOOLS2" AND NOT name MATCHES "^\\(" AND NOT name MATCHES "^__odr_asan")
       list(APPEND actual "${name}")
     endif()
   endif()

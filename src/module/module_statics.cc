@@ -4,11 +4,15 @@
 // after the object was built), so no object is destroyed twice.
 #include "module/module_statics.h"
 
+// The registry's teardown frees its nodes but not the requests still in it:
+// by then the host that runs their timers may be gone, so stopping them
+// could call into unloaded code.
+std::map<KaWakable*, CPlexWakeUpRequest*> CPlexWakeUpServer::m_aRequests;  // 1
+CKaCriticalSection CPlexWakeUpServer::m_critsectionRequests;               // 2
+
 namespace vo_tools::module {
 
-RequestRegistry g_requests;           // 1
-CKaCriticalSection g_requestsLock;    // 2
-CKaCriticalSection g_logLock;         // 3
-LogServiceHolder g_logService;        // 4
+CKaCriticalSection g_logLock;   // 3
+LogServiceHolder g_logService;  // 4
 
 }  // namespace vo_tools::module

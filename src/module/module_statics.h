@@ -7,26 +7,19 @@
 #ifndef VO_TOOLS_MODULE_MODULE_STATICS_H_
 #define VO_TOOLS_MODULE_MODULE_STATICS_H_
 
-#include <map>
-
 #include "module/critical_section.h"
 #include "quill/quill_log.h"
+#include "vo_tools/wakeup.h"
 
-class KaWakable;
-class CPlexWakeUpRequest;
+// The request registry and its lock are CPlexWakeUpServer::m_aRequests and
+// CPlexWakeUpServer::m_critsectionRequests (vo_tools/wakeup.h).
 
 namespace vo_tools::module {
 
-// Stand-ins until the wake-up server and the log-service holder exist; each
-// is replaced, in this same place, by the object it stands for.
-using RequestRegistry = std::map<KaWakable*, CPlexWakeUpRequest*>;
 // The main log object, from logging set-up until unload. Starts with no
 // object and no lock; assigned only by set-up, before any other thread reads
 // it, and read without a lock afterwards.
 using LogServiceHolder = QUILL::CSmartPtr<IQuillLog1>;
-
-extern RequestRegistry g_requests;
-extern CKaCriticalSection g_requestsLock;
 
 // Guards the brief log file; taken after the registry lock when both are held.
 extern CKaCriticalSection g_logLock;

@@ -11,6 +11,7 @@ int main() {
   };
   const Section sections[] = {
       {"Handle table", vo_demo::ShowHandleTable},
+      {"Wake-up scheduling", vo_demo::ShowWakeUps},
       {"Diagnostic logging", vo_demo::ShowLogging},
       {"Text utilities", vo_demo::ShowTextUtilities},
   };

@@ -8,6 +8,7 @@
 namespace vo_demo {
 
 bool ShowHandleTable(std::ostream& out);
+bool ShowWakeUps(std::ostream& out);
 bool ShowLogging(std::ostream& out);
 bool ShowTextUtilities(std::ostream& out);
 

@@ -1,0 +1,162 @@
+// Wake-up scheduling: objects derived from KaWakable ask a KaWakeUpServer to
+// be called back once per interval (periodic) or once after an interval
+// (one-shot). CPlexWakeUpServer arms the host driver's timers through its
+// ext_in_config record and routes every tick back to the right wakable.
+//
+// Request identifier: the wakable's address as an unsigned long; 0 means
+// nothing was scheduled. A wakable has at most one request at a time: a new
+// successful request replaces the earlier one (same identifier), a refused
+// one leaves the earlier one in place.
+//
+// Ownership: callers own their wakables and must keep each alive until its
+// request is cancelled or, for a one-shot, delivered; cancel before
+// destroying. The server and the requests borrow the host context and record,
+// which must outlive them. The process-wide registry (shared by all servers)
+// owns each request; a request that leaves it (cancelled, replaced, delivered
+// one-shot, or refused by the host) is destroyed, which stops its host timer
+// exactly once, always after the registry lock has been released by the
+// operation that removed it. Destroying a server cancels nothing. Requests
+// still registered when the library unloads are abandoned, not destroyed
+// (their timers are not stopped, since the host may already be gone).
+//
+// Threads: any thread may request and cancel. Callbacks run on the host's
+// timer thread while the registry lock is held, so once CancelRequest returns
+// no callback of that request is running or will start (unless CancelRequest
+// was called from inside that very callback). A callback may call the server
+// on its own thread (cancel itself, request again, even re-arm a one-shot);
+// it must not wait for a thread that may be waiting for the registry.
+//
+// Failures are results: a request operation returns 0 when the host refused
+// the timer, the wakable is null, or memory ran out, and then nothing
+// changed. Nothing throws, except what a wakable's own callback throws.
+#ifndef VO_TOOLS_WAKEUP_H_
+#define VO_TOOLS_WAKEUP_H_
+
+#include <cstdint>
+#include <map>
+
+#include "vo_tools/export.h"
+#include "vo_tools/ext_in_config.h"
+
+// The library's re-entrant lock; internal, so only named here.
+class CKaCriticalSection;
+
+// Base of every object that wants to be woken. The callbacks do nothing
+// unless overridden; each receives the identifier of the request that fired.
+// Copies carry no state and leave pending requests alone.
+class VO_TOOLS_API KaWakable {
+ public:
+  KaWakable(const KaWakable& other);
+  KaWakable& operator=(const KaWakable& other);
+
+  virtual void OnImmediate(unsigned long request_id);
+  virtual void OnPeriodicTimer(unsigned long request_id);
+  virtual void OnSingleTimer(unsigned long request_id);
+  virtual ~KaWakable();
+
+ protected:
+  KaWakable();
+};
+
+// The interface wakables are scheduled through. Each request operation
+// returns a non-zero request identifier, or 0 when nothing was scheduled.
+class VO_TOOLS_API KaWakeUpServer {
+ public:
+  KaWakeUpServer();
+  KaWakeUpServer(const KaWakeUpServer& other);
+  KaWakeUpServer& operator=(const KaWakeUpServer& other);
+
+  virtual void CancelRequest(unsigned long request_id) = 0;
+  virtual unsigned long RequestImmediateWakeUp(KaWakable* wakable) = 0;
+  virtual unsigned long RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
+  virtual unsigned long RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
+  virtual ~KaWakeUpServer();
+};
+
+// One wakable bound to one host timer. The request owns the timer: Set arms
+// it, destruction stops it (once). A copy borrows the same wakable, context
+// and record but starts unarmed, so no timer ever has two owners; assigning
+// to an armed request first stops the timer it owned.
+class VO_TOOLS_API CPlexWakeUpRequest {
+ public:
+  CPlexWakeUpRequest(KaWakable* wakable, void* host_context, ext_in_config* config);
+  CPlexWakeUpRequest(const CPlexWakeUpRequest& other);
+  virtual ~CPlexWakeUpRequest();
+  CPlexWakeUpRequest& operator=(const CPlexWakeUpRequest& other);
+
+  // Arms the host timer; non-zero on success. The base arms nothing and
+  // returns 1.
+  virtual int Set();
+  // Delivers one wake-up; non-zero means the request is finished.
+  virtual int WakeUp() = 0;
+
+ protected:
+  KaWakable* m_pWakable;
+  void* m_pHostContext;
+  ext_in_config* m_pConfig;
+  std::uint32_t m_nTimerId;  // 0: no timer armed
+};
+
+// Calls OnPeriodicTimer at every tick; never finished.
+class VO_TOOLS_API CPlexPeriodicWakeupRequest : public CPlexWakeUpRequest {
+ public:
+  CPlexPeriodicWakeupRequest(unsigned long interval, KaWakable* wakable, void* host_context,
+                             ext_in_config* config);
+  CPlexPeriodicWakeupRequest(const CPlexPeriodicWakeupRequest& other);
+  ~CPlexPeriodicWakeupRequest() override;
+  CPlexPeriodicWakeupRequest& operator=(const CPlexPeriodicWakeupRequest& other);
+
+  int Set() override;
+  int WakeUp() override;
+
+ protected:
+  unsigned long m_ulInterval;
+};
+
+// Calls OnSingleTimer and is then finished.
+class VO_TOOLS_API CPlexOnceWakeupRequest : public CPlexWakeUpRequest {
+ public:
+  CPlexOnceWakeupRequest(unsigned long interval, KaWakable* wakable, void* host_context,
+                         ext_in_config* config);
+  CPlexOnceWakeupRequest(const CPlexOnceWakeupRequest& other);
+  ~CPlexOnceWakeupRequest() override;
+  CPlexOnceWakeupRequest& operator=(const CPlexOnceWakeupRequest& other);
+
+  int Set() override;
+  int WakeUp() override;
+
+ protected:
+  unsigned long m_ulInterval;
+};
+
+// The host-driven server. All servers of the process share one registry
+// (wakable -> request) and its lock. The third constructor argument is
+// accepted and unused. RequestImmediateWakeUp returns 1 and schedules
+// nothing. OnWakeup is the callback handed to the host; it always returns 0,
+// and a cookie with no registered request is ignored.
+class VO_TOOLS_API CPlexWakeUpServer : public KaWakeUpServer {
+ public:
+  CPlexWakeUpServer(void* host_context, ext_in_config* config, unsigned int unused);
+  CPlexWakeUpServer(const CPlexWakeUpServer& other);
+  ~CPlexWakeUpServer() override;
+  CPlexWakeUpServer& operator=(const CPlexWakeUpServer& other);
+
+  void CancelRequest(unsigned long request_id) override;
+  unsigned long RequestImmediateWakeUp(KaWakable* wakable) override;
+  unsigned long RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
+  unsigned long RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
+
+  static int OnWakeup(void* cookie);
+
+ protected:
+  // Guarded by m_critsectionRequests.
+  static std::map<KaWakable*, CPlexWakeUpRequest*> m_aRequests;
+  static CKaCriticalSection m_critsectionRequests;
+  static int m_bRequestsInitialized;  // 1 once a server has been constructed
+
+ private:
+  void* m_pHostContext;
+  ext_in_config* m_pConfig;
+};
+
+#endif  // VO_TOOLS_WAKEUP_H_

@@ -1,0 +1,17 @@
+#include "vo_tools/wakeup.h"
+
+// Defined out of line so that every member, the implicit copies included, is
+// exported with the classes and derived classes in other modules bind to them.
+KaWakable::KaWakable() = default;
+KaWakable::KaWakable(const KaWakable&) = default;
+KaWakable::~KaWakable() = default;
+KaWakable& KaWakable::operator=(const KaWakable&) = default;
+
+void KaWakable::OnImmediate(unsigned long) {}
+void KaWakable::OnPeriodicTimer(unsigned long) {}
+void KaWakable::OnSingleTimer(unsigned long) {}
+
+KaWakeUpServer::KaWakeUpServer() = default;
+KaWakeUpServer::KaWakeUpServer(const KaWakeUpServer&) = default;
+KaWakeUpServer::~KaWakeUpServer() = default;
+KaWakeUpServer& KaWakeUpServer::operator=(const KaWakeUpServer&) = default;

@@ -1,0 +1,161 @@
+#include <memory>
+#include <new>
+
+#include "module/critical_section.h"
+#include "vo_tools/wakeup.h"
+#include "wakeup/request_id.h"
+
+using vo_tools::CriticalSectionLock;
+using vo_tools::wakeup::RequestIdOf;
+using vo_tools::wakeup::WakableOf;
+
+int CPlexWakeUpServer::m_bRequestsInitialized = 0;
+
+namespace {
+
+using Registry = std::map<KaWakable*, CPlexWakeUpRequest*>;
+using OwnedRequest = std::unique_ptr<CPlexWakeUpRequest>;
+
+// A request whose WakeUp is on the stack must outlive that call even if the
+// callback cancels or replaces it, so that the delivering OnWakeup can still
+// compare it with the registry afterwards without mistaking a new request at
+// the same address for it. Deliveries under way on the lock's owning thread
+// form a chain (a callback may reach OnWakeup again); it is only touched with
+// the registry lock held, so it needs no lock of its own.
+class Delivery {
+ public:
+  // Starts delivering `request`; `finished` receives it when the delivery
+  // ends if it left the registry meanwhile.
+  Delivery(CPlexWakeUpRequest* request, OwnedRequest* finished)
+      : request_(request), finished_(finished), outer_(innermost_) {
+    innermost_ = this;
+  }
+  ~Delivery() {
+    innermost_ = outer_;
+    if (left_registry_) finished_->reset(request_);
+  }
+  Delivery(const Delivery&) = delete;
+  Delivery& operator=(const Delivery&) = delete;
+
+  // Takes ownership of a request that has just left the registry: it is
+  // returned for destruction, unless a delivery of it is under way, in which
+  // case the outermost such delivery destroys it when it ends.
+  static OwnedRequest Retire(CPlexWakeUpRequest* request) {
+    Delivery* outermost = nullptr;
+    for (Delivery* d = innermost_; d != nullptr; d = d->outer_) {
+      if (d->request_ == request) outermost = d;
+    }
+    if (outermost == nullptr) return OwnedRequest(request);
+    outermost->left_registry_ = true;
+    return nullptr;
+  }
+
+ private:
+  static Delivery* innermost_;  // guarded by the registry lock
+
+  CPlexWakeUpRequest* const request_;
+  OwnedRequest* const finished_;
+  Delivery* const outer_;
+  bool left_registry_ = false;
+};
+
+Delivery* Delivery::innermost_ = nullptr;
+
+// Moves an armed request into the registry under its wakable; the request it
+// replaces, if any, is handed back for destruction once the lock is released.
+// Throws std::bad_alloc, with the registry and `request` unchanged, if no node
+// can be had.
+OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* registry) {
+  auto [entry, inserted] = registry->try_emplace(wakable, request->get());
+  CPlexWakeUpRequest* replaced = inserted ? nullptr : entry->second;
+  entry->second = request->release();
+  return replaced != nullptr ? Delivery::Retire(replaced) : nullptr;
+}
+
+// The road shared by periodic and one-shot requests. Every request that
+// leaves the registry, or never joins it, is destroyed after the lock is
+// released, so the host's stop_timer never runs under the lock this call
+// took. A null wakable would be identifier 0 ("nothing scheduled") yet tick
+// into a null object, so it is refused before the host is asked.
+template <typename Request>
+unsigned long Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
+                       ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
+  if (wakable == nullptr) return 0;
+  OwnedRequest request(new (std::nothrow) Request(interval, wakable, host_context, config));
+  if (request == nullptr || !request->Set()) return 0;
+  OwnedRequest replaced;
+  try {
+    CriticalSectionLock guard(lock);
+    replaced = Register(wakable, &request, registry);
+  } catch (const std::bad_alloc&) {
+    return 0;  // `request`, still owned here, stops its timer
+  }
+  return RequestIdOf(wakable);
+}
+
+}  // namespace
+
+CPlexWakeUpServer::CPlexWakeUpServer(void* host_context, ext_in_config* config, unsigned int)
+    : m_pHostContext(host_context), m_pConfig(config) {
+  // Tested under the lock too: servers may be built on several threads.
+  CriticalSectionLock guard(&m_critsectionRequests);
+  if (m_bRequestsInitialized == 0) m_bRequestsInitialized = 1;
+}
+
+CPlexWakeUpServer::CPlexWakeUpServer(const CPlexWakeUpServer&) = default;
+
+// Requests belong to the shared registry, not to the server that made them.
+CPlexWakeUpServer::~CPlexWakeUpServer() = default;
+
+CPlexWakeUpServer& CPlexWakeUpServer::operator=(const CPlexWakeUpServer&) = default;
+
+unsigned long CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
+  return 1;
+}
+
+unsigned long CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
+                                                            unsigned long interval) {
+  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
+                                              &m_aRequests, &m_critsectionRequests);
+}
+
+unsigned long CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
+                                                          unsigned long interval) {
+  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
+                                          &m_aRequests, &m_critsectionRequests);
+}
+
+void CPlexWakeUpServer::CancelRequest(unsigned long request_id) {
+  OwnedRequest cancelled;  // destroyed after the guard below is released
+  CriticalSectionLock guard(&m_critsectionRequests);
+  auto entry = m_aRequests.find(WakableOf(request_id));
+  if (entry == m_aRequests.end()) return;
+  CPlexWakeUpRequest* request = entry->second;
+  m_aRequests.erase(entry);
+  cancelled = Delivery::Retire(request);
+}
+
+// The host calls this with the lock free; the callback runs under it, so a
+// cancel on another thread waits for the callback to end. A finished
+// one-shot request is erased only if its entry still holds it: a callback
+// that asked for a new wake-up of the same wakable keeps the new request.
+int CPlexWakeUpServer::OnWakeup(void* cookie) {
+  OwnedRequest finished;  // destroyed after the guard below is released
+  CriticalSectionLock guard(&m_critsectionRequests);
+  KaWakable* const wakable = static_cast<KaWakable*>(cookie);
+  auto entry = m_aRequests.find(wakable);
+  if (entry == m_aRequests.end()) return 0;
+  CPlexWakeUpRequest* const request = entry->second;
+  int done;
+  {
+    Delivery delivery(request, &finished);
+    done = request->WakeUp();
+  }
+  if (done == 0 || finished != nullptr) return 0;
+  entry = m_aRequests.find(wakable);
+  if (entry != m_aRequests.end() && entry->second == request) {
+    m_aRequests.erase(entry);
+    finished = Delivery::Retire(request);
+  }
+  return 0;
+}

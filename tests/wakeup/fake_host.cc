@@ -1,0 +1,83 @@
+#include "wakeup/fake_host.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "vo_tools/wakeup.h"
+
+namespace vo_tools::testing {
+namespace {
+
+// A cookie nothing is registered under: OnWakeup takes the registry lock for
+// it and returns.
+int g_unregistered_cookie;
+
+// True if another thread can take the registry lock within a generous bound.
+// A probe still blocked after the bound is left behind, detached; it ends by
+// itself once the lock is released.
+bool RegistryLockIsFree() {
+  struct Probe {
+    std::mutex mutex;
+    std::condition_variable done_cv;
+    bool done = false;
+  };
+  auto probe = std::make_shared<Probe>();
+  std::thread([probe] {
+    CPlexWakeUpServer::OnWakeup(&g_unregistered_cookie);
+    std::lock_guard<std::mutex> lock(probe->mutex);
+    probe->done = true;
+    probe->done_cv.notify_one();
+  }).detach();
+  std::unique_lock<std::mutex> lock(probe->mutex);
+  return probe->done_cv.wait_for(lock, std::chrono::seconds(2), [&] { return probe->done; });
+}
+
+}  // namespace
+
+FakeHost::FakeHost() {
+  config_.start_timer = &FakeHost::StartTimer;
+  config_.stop_timer = &FakeHost::StopTimer;
+  // Recording must not allocate while a test makes allocations fail.
+  starts_.reserve(256);
+  stops_.reserve(256);
+}
+
+int FakeHost::StopCount(std::uint32_t id) const {
+  return static_cast<int>(
+      std::count_if(stops_.begin(), stops_.end(), [id](const StopCall& s) { return s.id == id; }));
+}
+
+int FakeHost::running() const {
+  int started = static_cast<int>(
+      std::count_if(starts_.begin(), starts_.end(), [](const StartCall& s) { return s.id != 0; }));
+  return started - static_cast<int>(stops_.size());
+}
+
+int FakeHost::Tick(std::uint32_t id) {
+  for (const StartCall& start : starts_) {
+    if (start.id == id) return start.callback(start.cookie);
+  }
+  return -1;
+}
+
+std::uint32_t FakeHost::StartTimer(void* context, ext_timer_callback callback, void* cookie,
+                                   unsigned long interval) {
+  FakeHost* host = static_cast<FakeHost*>(context);
+  const std::uint32_t id = host->refusing_ ? 0 : host->next_id_++;
+  host->starts_.push_back({context, callback, cookie, interval, id});
+  return id;
+}
+
+int FakeHost::StopTimer(void* context, std::uint32_t id) {
+  FakeHost* host = static_cast<FakeHost*>(context);
+  const bool lock_free = host->probing_lock_ ? RegistryLockIsFree() : true;
+  host->stops_.push_back({context, id, lock_free});
+  if (host->on_stop_) host->on_stop_(id);
+  return 0;
+}
+
+}  // namespace vo_tools::testing

@@ -1,0 +1,49 @@
+// A wakable that remembers every callback it receives, and may run a hook
+// inside each (to call the server back from inside a callback).
+// Single-threaded tests only.
+#ifndef VO_TOOLS_TESTS_WAKEUP_RECORDING_WAKABLE_H_
+#define VO_TOOLS_TESTS_WAKEUP_RECORDING_WAKABLE_H_
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "vo_tools/wakeup.h"
+
+namespace vo_tools::testing {
+
+enum class Callback { kImmediate, kPeriodic, kSingle };
+
+class RecordingWakable : public KaWakable {
+ public:
+  struct Call {
+    Callback kind;
+    unsigned long id;
+  };
+
+  void OnImmediate(unsigned long id) override { Record(Callback::kImmediate, id); }
+  void OnPeriodicTimer(unsigned long id) override { Record(Callback::kPeriodic, id); }
+  void OnSingleTimer(unsigned long id) override { Record(Callback::kSingle, id); }
+
+  void set_hook(std::function<void()> hook) { hook_ = std::move(hook); }
+  const std::vector<Call>& calls() const { return calls_; }
+  int count(Callback kind) const {
+    int n = 0;
+    for (const Call& call : calls_) n += call.kind == kind ? 1 : 0;
+    return n;
+  }
+  unsigned long address() const { return reinterpret_cast<unsigned long>(this); }
+
+ private:
+  void Record(Callback kind, unsigned long id) {
+    calls_.push_back({kind, id});
+    if (hook_) hook_();
+  }
+
+  std::vector<Call> calls_;
+  std::function<void()> hook_;
+};
+
+}  // namespace vo_tools::testing
+
+#endif  // VO_TOOLS_TESTS_WAKEUP_RECORDING_WAKABLE_H_

@@ -1,0 +1,113 @@
+// The library's server over the real host timer service, end to end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "vo_tools/wakeup.h"
+#include "vo_tools_host/timer_service.h"
+#include "wakeup/wait_for.h"
+
+namespace vo_tools::testing {
+namespace {
+
+class ThreadedWakable : public KaWakable {
+ public:
+  void OnPeriodicTimer(unsigned long id) override { Record(&periodic_, id); }
+  void OnSingleTimer(unsigned long id) override { Record(&single_, id); }
+
+  int periodic() const { return periodic_.load(); }
+  int single() const { return single_.load(); }
+  bool wrong_id() const { return wrong_id_.load(); }
+  std::thread::id thread() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return thread_;
+  }
+  unsigned long id() const { return reinterpret_cast<unsigned long>(this); }
+  // Runs inside every callback, on the timer thread; set before scheduling.
+  std::function<void()> hook;
+
+ private:
+  void Record(std::atomic<int>* counter, unsigned long id) {
+    if (id != this->id()) wrong_id_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      thread_ = std::this_thread::get_id();
+    }
+    ++*counter;
+    if (hook) hook();
+  }
+
+  std::atomic<int> periodic_{0};
+  std::atomic<int> single_{0};
+  std::atomic<bool> wrong_id_{false};
+  std::mutex mutex_;
+  std::thread::id thread_;
+};
+
+class WakeUpOverHostTest : public ::testing::Test {
+ protected:
+  WakeUpOverHostTest() { host_.FillConfig(&config_); }
+  void TearDown() override {
+    // A delivered one-shot is destroyed just after its callback returns.
+    EXPECT_TRUE(WaitFor([&] { return host_.active_timers() == 0; }))
+        << "a host timer outlived its request";
+  }
+
+  vo_host::TimerService host_;
+  ext_in_config config_{};
+  CPlexWakeUpServer server_{host_.host_context(), &config_, 0};
+};
+
+TEST_F(WakeUpOverHostTest, PeriodicWakeUpsArriveOnTheTimerThread) {
+  ThreadedWakable wakable;
+  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable, 2);
+  ASSERT_EQ(id, wakable.id());
+  EXPECT_EQ(host_.active_timers(), 1u);
+  ASSERT_TRUE(WaitFor([&] { return wakable.periodic() >= 5; }));
+  server_.CancelRequest(id);
+  const int at_cancel = wakable.periodic();
+  EXPECT_EQ(host_.active_timers(), 0u);
+  EXPECT_FALSE(wakable.wrong_id());
+  EXPECT_NE(wakable.thread(), std::this_thread::get_id());
+  EXPECT_EQ(wakable.periodic(), at_cancel) << "a callback arrived after CancelRequest returned";
+}
+
+TEST_F(WakeUpOverHostTest, SingleWakeUpArrivesOnceAndReleasesItsTimer) {
+  ThreadedWakable wakable;
+  ThreadedWakable witness;  // same interval, started later: ticks after it
+  ASSERT_NE(server_.RequestSingleTimerWakeUp(&wakable, 3), 0u);
+  ASSERT_NE(server_.RequestPeriodicTimerWakeUp(&witness, 3), 0u);
+  ASSERT_TRUE(WaitFor([&] { return witness.periodic() >= 4; }));
+  server_.CancelRequest(witness.id());
+  EXPECT_EQ(wakable.single(), 1);
+  EXPECT_FALSE(wakable.wrong_id());
+  server_.CancelRequest(wakable.id());  // no effect: already delivered
+}
+
+TEST_F(WakeUpOverHostTest, CallbackCancelsItselfOnTheTimerThread) {
+  ThreadedWakable wakable;
+  wakable.hook = [&] { server_.CancelRequest(wakable.id()); };
+  ThreadedWakable witness;
+  server_.RequestPeriodicTimerWakeUp(&wakable, 2);
+  server_.RequestPeriodicTimerWakeUp(&witness, 2);
+  ASSERT_TRUE(WaitFor([&] { return witness.periodic() >= 4; }));
+  server_.CancelRequest(witness.id());
+  EXPECT_EQ(wakable.periodic(), 1);
+}
+
+TEST_F(WakeUpOverHostTest, SingleWakeUpRearmsFromItsCallback) {
+  ThreadedWakable wakable;
+  wakable.hook = [&] {
+    if (wakable.single() < 3) server_.RequestSingleTimerWakeUp(&wakable, 2);
+  };
+  server_.RequestSingleTimerWakeUp(&wakable, 2);
+  ASSERT_TRUE(WaitFor([&] { return wakable.single() >= 3; }));
+  EXPECT_TRUE(WaitFor([&] { return host_.active_timers() == 0; }));
+  EXPECT_EQ(wakable.single(), 3);
+}
+
+}  // namespace
+}  // namespace vo_tools::testing
