@@ -8,11 +8,18 @@
 #include <unordered_map>
 #include <vector>
 
-#include "handles/failing_allocator.h"
+#include "support/failing_allocator.h"
 
 namespace {
 
-using vo_tools::testing::ScopedArrayAllocationFailure;
+using vo_tools::testing::Allocations;
+using vo_tools::testing::Refusal;
+using vo_tools::testing::ScopedAllocationFailure;
+
+// Every array allocation from here on fails.
+ScopedAllocationFailure NoMoreArrays() {
+  return ScopedAllocationFailure(Allocations::kArray, 0, Refusal::kFromThenOn);
+}
 
 // The table's fields in their fixed order, read (and, for the counter,
 // written) through the object's bytes: the layout is part of the exported
@@ -181,7 +188,7 @@ TEST(HandleTable, WrappedCounterPassesOverLiveValues) {
 
 TEST(HandleTable, FailedDoublingFillsEverySlotThenRefuses) {
   GenericHandleMgr table;
-  ScopedArrayAllocationFailure no_more_arrays(0);
+  const auto no_more_arrays = NoMoreArrays();
   for (int i = 1; i <= 64; ++i) ASSERT_EQ(table.AssignNewHandle(Object(i)), unsigned(i)) << i;
   EXPECT_EQ(no_more_arrays.failures(), 1);  // tried once, at 52, never again
   const Layout full = Peek(table);
@@ -199,7 +206,7 @@ TEST(HandleTable, FailedDoublingFillsEverySlotThenRefuses) {
 }
 
 TEST(HandleTable, FailedFirstArrayLeavesAnInertTable) {
-  ScopedArrayAllocationFailure no_arrays(0);
+  const auto no_arrays = NoMoreArrays();
   GenericHandleMgr table;
   EXPECT_EQ(Peek(table).array_size, 0u);
   EXPECT_EQ(table.AssignNewHandle(Object(1)), 0u);
@@ -248,7 +255,7 @@ TEST(HandleTable, CopyWhoseArrayCannotBeAllocatedIsEmpty) {
   GenericHandleMgr target;
   target.AssignNewHandle(Object(2));
   {
-    ScopedArrayAllocationFailure no_arrays(0);
+    const auto no_arrays = NoMoreArrays();
     GenericHandleMgr copy(source);
     EXPECT_EQ(Peek(copy).array_size, 0u);
     EXPECT_EQ(copy.GetHandleObject(1), nullptr);

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "support/failing_allocator.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/failing_allocator.h"
 #include "wakeup/fake_host.h"
 #include "wakeup/recording_wakable.h"
 
@@ -256,7 +256,7 @@ TEST_F(WakeUpServerTest, HostMayCallTheServerFromStopTimer) {
 TEST_F(WakeUpServerTest, NoMemoryForTheRequestChangesNothing) {
   const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   {
-    ScopedAllocationFailure failure(0);
+    ScopedAllocationFailure failure(Allocations::kSingleObject, 0, Refusal::kOnce);
     EXPECT_EQ(server_.RequestSingleTimerWakeUp(&wakable_, 10), 0u);
     EXPECT_EQ(failure.failures(), 1);
   }
@@ -269,7 +269,8 @@ TEST_F(WakeUpServerTest, NoMemoryForTheRequestChangesNothing) {
 TEST_F(WakeUpServerTest, NoMemoryForTheRegistryEntryStopsTheNewTimer) {
   host_.set_probing_lock(true);
   {
-    ScopedAllocationFailure failure(1);  // the request, then not the map node
+    // the request, then not the map node
+    ScopedAllocationFailure failure(Allocations::kSingleObject, 1, Refusal::kOnce);
     EXPECT_EQ(server_.RequestPeriodicTimerWakeUp(&wakable_, 10), 0u);
     EXPECT_EQ(failure.failures(), 1);
   }
