@@ -66,11 +66,12 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
 bool AppendFile::Reopen(const std::string& path) {
   const int fresh = OpenForAppend(path);
   if (fresh < 0) return false;
-  // dup2 swaps the open file behind our descriptor in one step, so a
-  // concurrent write never meets a closed or reused descriptor.
+  // dup3 swaps the open file behind our descriptor in one step, so a
+  // concurrent write never meets a closed or reused descriptor; unlike dup2
+  // it keeps the descriptor closed on exec, as the first open made it.
   int result;
   do {
-    result = dup2(fresh, static_cast<int>(native_));
+    result = dup3(fresh, static_cast<int>(native_), O_CLOEXEC);
   } while (result < 0 && errno == EINTR);
   close(fresh);
   return result >= 0;

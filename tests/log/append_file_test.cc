@@ -1,0 +1,57 @@
+// The platform's append-only file: what its reopen keeps.
+#include "platform/append_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scratch_dir.h"
+
+namespace {
+
+using vo_tools::platform::AppendFile;
+using vo_tools_test::ReadFile;
+using vo_tools_test::ScratchDir;
+
+// The close-on-exec flags of this process's descriptors open on `path`.
+std::vector<bool> CloseOnExecOfDescriptorsOn(const std::string& path) {
+  std::vector<bool> flags;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(entry.path(), error);
+    if (error || target != path) continue;
+    const int fd = std::stoi(entry.path().filename().string());
+    flags.push_back((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0);
+  }
+  return flags;
+}
+
+// A log file's descriptor must not leak into programs the process runs,
+// neither before nor after the file was reopened behind it.
+TEST(AppendFile, StaysClosedOnExecAcrossAReopen) {
+  ScratchDir dir;
+  const std::string path = dir / "log.txt";
+  const std::string rolled = dir / "log.txt.1";
+  std::unique_ptr<AppendFile> file = AppendFile::Open(path);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(CloseOnExecOfDescriptorsOn(path), std::vector<bool>{true});
+
+  ASSERT_TRUE(file->Append("old\n", 4));
+  std::filesystem::rename(path, rolled);
+  EXPECT_FALSE(file->IsNamedBy(path));
+  ASSERT_TRUE(file->Reopen(path));
+  EXPECT_TRUE(file->IsNamedBy(path));
+  ASSERT_TRUE(file->Append("new\n", 4));
+
+  EXPECT_EQ(CloseOnExecOfDescriptorsOn(path), std::vector<bool>{true});
+  EXPECT_EQ(ReadFile(rolled), "old\n");
+  EXPECT_EQ(ReadFile(path), "new\n");
+}
+
+}  // namespace
