@@ -19,7 +19,7 @@ constexpr int kRegistered = 10000;
 
 class CountingWakable : public KaWakable {
  public:
-  void OnPeriodicTimer(unsigned long) override { ++ticks_; }
+  void OnPeriodicTimer(KaRequestId) override { ++ticks_; }
   long ticks() const { return ticks_; }
 
  private:
@@ -62,7 +62,7 @@ void BM_OnWakeupDispatch(benchmark::State& state) {
     CPlexWakeUpServer::OnWakeup(&wakables[order[i]]);
     i = i + 1 == order.size() ? 0 : i + 1;
   }
-  for (CountingWakable& w : wakables) server.CancelRequest(reinterpret_cast<unsigned long>(&w));
+  for (CountingWakable& w : wakables) server.CancelRequest(reinterpret_cast<KaRequestId>(&w));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_OnWakeupDispatch)->Arg(0)->Arg(1);
@@ -91,10 +91,10 @@ void BM_RequestAndCancel(benchmark::State& state) {
   for (CountingWakable& w : wakables) server.RequestPeriodicTimerWakeUp(&w, 1000);
   CountingWakable extra;
   for (auto _ : state) {
-    const unsigned long id = server.RequestPeriodicTimerWakeUp(&extra, 1000);
+    const KaRequestId id = server.RequestPeriodicTimerWakeUp(&extra, 1000);
     server.CancelRequest(id);
   }
-  for (CountingWakable& w : wakables) server.CancelRequest(reinterpret_cast<unsigned long>(&w));
+  for (CountingWakable& w : wakables) server.CancelRequest(reinterpret_cast<KaRequestId>(&w));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_RequestAndCancel);

@@ -3,8 +3,8 @@
 // (one-shot). CPlexWakeUpServer arms the host driver's timers through its
 // ext_in_config record and routes every tick back to the right wakable.
 //
-// Request identifier: the wakable's address as an unsigned long; 0 means
-// nothing was scheduled. A wakable has at most one request at a time: a new
+// Request identifier (KaRequestId): the wakable's address; 0 means nothing
+// was scheduled. A wakable has at most one request at a time: a new
 // successful request replaces the earlier one (same identifier), a refused
 // one leaves the earlier one in place.
 //
@@ -34,12 +34,21 @@
 
 #include <cstdint>
 #include <map>
+#include <type_traits>
 
 #include "vo_tools/export.h"
 #include "vo_tools/ext_in_config.h"
 
 // The library's re-entrant lock; internal, so only named here.
 class CKaCriticalSection;
+
+// A request identifier holds a whole address. It is `unsigned long` wherever
+// that is wide enough (Linux, 32-bit Windows), so those signatures keep the
+// types their callers were built against; where `unsigned long` is narrower
+// than a pointer (64-bit Windows) it is a pointer-wide unsigned integer, as
+// the address would otherwise be cut.
+using KaRequestId =
+    std::conditional_t<sizeof(unsigned long) >= sizeof(void*), unsigned long, std::uintptr_t>;
 
 // Base of every object that wants to be woken. The callbacks do nothing
 // unless overridden; each receives the identifier of the request that fired.
@@ -49,9 +58,9 @@ class VO_TOOLS_API KaWakable {
   KaWakable(const KaWakable& other);
   KaWakable& operator=(const KaWakable& other);
 
-  virtual void OnImmediate(unsigned long request_id);
-  virtual void OnPeriodicTimer(unsigned long request_id);
-  virtual void OnSingleTimer(unsigned long request_id);
+  virtual void OnImmediate(KaRequestId request_id);
+  virtual void OnPeriodicTimer(KaRequestId request_id);
+  virtual void OnSingleTimer(KaRequestId request_id);
   virtual ~KaWakable();
 
  protected:
@@ -66,10 +75,10 @@ class VO_TOOLS_API KaWakeUpServer {
   KaWakeUpServer(const KaWakeUpServer& other);
   KaWakeUpServer& operator=(const KaWakeUpServer& other);
 
-  virtual void CancelRequest(unsigned long request_id) = 0;
-  virtual unsigned long RequestImmediateWakeUp(KaWakable* wakable) = 0;
-  virtual unsigned long RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
-  virtual unsigned long RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
+  virtual void CancelRequest(KaRequestId request_id) = 0;
+  virtual KaRequestId RequestImmediateWakeUp(KaWakable* wakable) = 0;
+  virtual KaRequestId RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
+  virtual KaRequestId RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) = 0;
   virtual ~KaWakeUpServer();
 };
 
@@ -141,10 +150,10 @@ class VO_TOOLS_API CPlexWakeUpServer : public KaWakeUpServer {
   ~CPlexWakeUpServer() override;
   CPlexWakeUpServer& operator=(const CPlexWakeUpServer& other);
 
-  void CancelRequest(unsigned long request_id) override;
-  unsigned long RequestImmediateWakeUp(KaWakable* wakable) override;
-  unsigned long RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
-  unsigned long RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
+  void CancelRequest(KaRequestId request_id) override;
+  KaRequestId RequestImmediateWakeUp(KaWakable* wakable) override;
+  KaRequestId RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
+  KaRequestId RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
 
   static int OnWakeup(void* cookie);
 

@@ -9,14 +9,14 @@
 
 namespace vo_tools::wakeup {
 
-static_assert(sizeof(unsigned long) >= sizeof(KaWakable*),
+static_assert(sizeof(KaRequestId) >= sizeof(KaWakable*),
               "a request identifier must hold a whole address");
 
-inline unsigned long RequestIdOf(const KaWakable* wakable) {
-  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(wakable));
+inline KaRequestId RequestIdOf(const KaWakable* wakable) {
+  return static_cast<KaRequestId>(reinterpret_cast<std::uintptr_t>(wakable));
 }
 
-inline KaWakable* WakableOf(unsigned long request_id) {
+inline KaWakable* WakableOf(KaRequestId request_id) {
   return reinterpret_cast<KaWakable*>(static_cast<std::uintptr_t>(request_id));
 }
 

@@ -7,9 +7,9 @@ KaWakable::KaWakable(const KaWakable&) = default;
 KaWakable::~KaWakable() = default;
 KaWakable& KaWakable::operator=(const KaWakable&) = default;
 
-void KaWakable::OnImmediate(unsigned long) {}
-void KaWakable::OnPeriodicTimer(unsigned long) {}
-void KaWakable::OnSingleTimer(unsigned long) {}
+void KaWakable::OnImmediate(KaRequestId) {}
+void KaWakable::OnPeriodicTimer(KaRequestId) {}
+void KaWakable::OnSingleTimer(KaRequestId) {}
 
 KaWakeUpServer::KaWakeUpServer() = default;
 KaWakeUpServer::KaWakeUpServer(const KaWakeUpServer&) = default;

@@ -78,8 +78,8 @@ OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* regis
 // took. A null wakable would be identifier 0 ("nothing scheduled") yet tick
 // into a null object, so it is refused before the host is asked.
 template <typename Request>
-unsigned long Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
-                       ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
+KaRequestId Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
+                     ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
   if (wakable == nullptr) return 0;
   OwnedRequest request(new (std::nothrow) Request(interval, wakable, host_context, config));
   if (request == nullptr || !request->Set()) return 0;
@@ -109,23 +109,23 @@ CPlexWakeUpServer::~CPlexWakeUpServer() = default;
 
 CPlexWakeUpServer& CPlexWakeUpServer::operator=(const CPlexWakeUpServer&) = default;
 
-unsigned long CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
+KaRequestId CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
   return 1;
 }
 
-unsigned long CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
-                                                            unsigned long interval) {
+KaRequestId CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
+                                                          unsigned long interval) {
   return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
                                               &m_aRequests, &m_critsectionRequests);
 }
 
-unsigned long CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
-                                                          unsigned long interval) {
+KaRequestId CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
+                                                        unsigned long interval) {
   return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
                                           &m_aRequests, &m_critsectionRequests);
 }
 
-void CPlexWakeUpServer::CancelRequest(unsigned long request_id) {
+void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
   OwnedRequest cancelled;  // destroyed after the guard below is released
   CriticalSectionLock guard(&m_critsectionRequests);
   auto entry = m_aRequests.find(WakableOf(request_id));

@@ -18,12 +18,12 @@ class RecordingWakable : public KaWakable {
  public:
   struct Call {
     Callback kind;
-    unsigned long id;
+    KaRequestId id;
   };
 
-  void OnImmediate(unsigned long id) override { Record(Callback::kImmediate, id); }
-  void OnPeriodicTimer(unsigned long id) override { Record(Callback::kPeriodic, id); }
-  void OnSingleTimer(unsigned long id) override { Record(Callback::kSingle, id); }
+  void OnImmediate(KaRequestId id) override { Record(Callback::kImmediate, id); }
+  void OnPeriodicTimer(KaRequestId id) override { Record(Callback::kPeriodic, id); }
+  void OnSingleTimer(KaRequestId id) override { Record(Callback::kSingle, id); }
 
   void set_hook(std::function<void()> hook) { hook_ = std::move(hook); }
   const std::vector<Call>& calls() const { return calls_; }
@@ -32,10 +32,10 @@ class RecordingWakable : public KaWakable {
     for (const Call& call : calls_) n += call.kind == kind ? 1 : 0;
     return n;
   }
-  unsigned long address() const { return reinterpret_cast<unsigned long>(this); }
+  KaRequestId address() const { return reinterpret_cast<KaRequestId>(this); }
 
  private:
-  void Record(Callback kind, unsigned long id) {
+  void Record(Callback kind, KaRequestId id) {
     calls_.push_back({kind, id});
     if (hook_) hook_();
   }

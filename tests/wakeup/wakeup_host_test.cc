@@ -15,8 +15,8 @@ namespace {
 
 class ThreadedWakable : public KaWakable {
  public:
-  void OnPeriodicTimer(unsigned long id) override { Record(&periodic_, id); }
-  void OnSingleTimer(unsigned long id) override { Record(&single_, id); }
+  void OnPeriodicTimer(KaRequestId id) override { Record(&periodic_, id); }
+  void OnSingleTimer(KaRequestId id) override { Record(&single_, id); }
 
   int periodic() const { return periodic_.load(); }
   int single() const { return single_.load(); }
@@ -25,12 +25,12 @@ class ThreadedWakable : public KaWakable {
     std::lock_guard<std::mutex> lock(mutex_);
     return thread_;
   }
-  unsigned long id() const { return reinterpret_cast<unsigned long>(this); }
+  KaRequestId id() const { return reinterpret_cast<KaRequestId>(this); }
   // Runs inside every callback, on the timer thread; set before scheduling.
   std::function<void()> hook;
 
  private:
-  void Record(std::atomic<int>* counter, unsigned long id) {
+  void Record(std::atomic<int>* counter, KaRequestId id) {
     if (id != this->id()) wrong_id_ = true;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -63,7 +63,7 @@ class WakeUpOverHostTest : public ::testing::Test {
 
 TEST_F(WakeUpOverHostTest, PeriodicWakeUpsArriveOnTheTimerThread) {
   ThreadedWakable wakable;
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable, 2);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable, 2);
   ASSERT_EQ(id, wakable.id());
   EXPECT_EQ(host_.active_timers(), 1u);
   ASSERT_TRUE(WaitFor([&] { return wakable.periodic() >= 5; }));

@@ -41,7 +41,7 @@ class WakeUpServerTest : public ::testing::Test {
 };
 
 TEST_F(WakeUpServerTest, PeriodicTicksUntilCancelled) {
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable_, 50);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 50);
   EXPECT_EQ(id, wakable_.address());
   EXPECT_EQ(Registry::initialized(), 1);
   const std::uint32_t timer = host_.last_id();
@@ -61,7 +61,7 @@ TEST_F(WakeUpServerTest, PeriodicTicksUntilCancelled) {
 
 TEST_F(WakeUpServerTest, SingleTimerFiresOnceAndStopsItsTimer) {
   host_.set_probing_lock(true);
-  const unsigned long id = server_.RequestSingleTimerWakeUp(&wakable_, 5);
+  const KaRequestId id = server_.RequestSingleTimerWakeUp(&wakable_, 5);
   ASSERT_EQ(id, wakable_.address());
   const std::uint32_t timer = host_.last_id();
   EXPECT_EQ(host_.Tick(timer), 0);
@@ -76,9 +76,9 @@ TEST_F(WakeUpServerTest, SingleTimerFiresOnceAndStopsItsTimer) {
 
 TEST_F(WakeUpServerTest, LaterRequestReplacesTheEarlierAndStopsItsTimer) {
   host_.set_probing_lock(true);
-  const unsigned long first = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
+  const KaRequestId first = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   const std::uint32_t first_timer = host_.last_id();
-  const unsigned long second = server_.RequestSingleTimerWakeUp(&wakable_, 20);
+  const KaRequestId second = server_.RequestSingleTimerWakeUp(&wakable_, 20);
   const std::uint32_t second_timer = host_.last_id();
   EXPECT_EQ(first, second);
   EXPECT_EQ(Registry::size(), 1u);
@@ -101,7 +101,7 @@ TEST_F(WakeUpServerTest, OneCancelRemovesAReplacedRequest) {
 }
 
 TEST_F(WakeUpServerTest, RefusedRequestKeepsTheEarlierEntry) {
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   const std::uint32_t timer = host_.last_id();
   host_.set_refusing(true);
   EXPECT_EQ(server_.RequestSingleTimerWakeUp(&wakable_, 10), 0u);
@@ -136,7 +136,7 @@ TEST_F(WakeUpServerTest, WakableWithoutOverridesCanBeScheduled) {
   struct Bare : KaWakable {};
   static_assert(sizeof(Bare) == sizeof(void*), "a wakable holds nothing but its vtable pointer");
   Bare bare;
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&bare, 10);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&bare, 10);
   ASSERT_NE(id, 0u);
   EXPECT_EQ(host_.Tick(host_.last_id()), 0);
   Bare copy(bare);
@@ -146,7 +146,7 @@ TEST_F(WakeUpServerTest, WakableWithoutOverridesCanBeScheduled) {
 }
 
 TEST_F(WakeUpServerTest, RequestsOutliveTheServerThatMadeThem) {
-  unsigned long id;
+  KaRequestId id;
   {
     CPlexWakeUpServer other(host_.context(), host_.config(), 42);
     CPlexWakeUpServer copy(other);
@@ -161,7 +161,7 @@ TEST_F(WakeUpServerTest, RequestsOutliveTheServerThatMadeThem) {
 
 TEST_F(WakeUpServerTest, CallbackCancelsItsOwnRequest) {
   host_.set_probing_lock(true);
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   const std::uint32_t timer = host_.last_id();
   wakable_.set_hook([&] {
     server_.CancelRequest(id);
@@ -245,7 +245,7 @@ TEST_F(WakeUpServerTest, NestedDeliveryOfTheSameOneShotEndsItOnce) {
 // into the server while stopping finds the lock free.
 TEST_F(WakeUpServerTest, HostMayCallTheServerFromStopTimer) {
   RecordingWakable other;
-  const unsigned long other_id = server_.RequestPeriodicTimerWakeUp(&other, 10);
+  const KaRequestId other_id = server_.RequestPeriodicTimerWakeUp(&other, 10);
   host_.set_on_stop([&](std::uint32_t) { server_.CancelRequest(other_id); });
   server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   server_.CancelRequest(wakable_.address());
@@ -254,7 +254,7 @@ TEST_F(WakeUpServerTest, HostMayCallTheServerFromStopTimer) {
 }
 
 TEST_F(WakeUpServerTest, NoMemoryForTheRequestChangesNothing) {
-  const unsigned long id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
+  const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);
   {
     ScopedAllocationFailure failure(Allocations::kSingleObject, 0, Refusal::kOnce);
     EXPECT_EQ(server_.RequestSingleTimerWakeUp(&wakable_, 10), 0u);

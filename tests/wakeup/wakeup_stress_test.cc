@@ -29,8 +29,8 @@ class StressWakable : public KaWakable {
   StressWakable(CPlexWakeUpServer* server, Behaviour behaviour)
       : server_(server), behaviour_(behaviour) {}
 
-  void OnPeriodicTimer(unsigned long id) override { Called(id); }
-  void OnSingleTimer(unsigned long id) override {
+  void OnPeriodicTimer(KaRequestId id) override { Called(id); }
+  void OnSingleTimer(KaRequestId id) override {
     Called(id);
     if (behaviour_ == Behaviour::kRearmsOnce && !rearmed_) {
       rearmed_ = true;  // only the timer thread touches it, under the registry lock
@@ -42,7 +42,7 @@ class StressWakable : public KaWakable {
   int calls() const { return calls_.load(); }
 
  private:
-  void Called(unsigned long id) {
+  void Called(KaRequestId id) {
     ++g_callbacks;
     ++calls_;
     if (cancelled_.load()) ++g_after_cancel;
@@ -69,8 +69,8 @@ void Churn(CPlexWakeUpServer* server, unsigned rng_start,
   for (int round = 0; round < 5000 && std::chrono::steady_clock::now() < end; ++round) {
     const Behaviour behaviour = static_cast<Behaviour>(rng() % 3);
     auto wakable = std::make_unique<StressWakable>(server, behaviour);
-    const unsigned long id = rng() % 2 == 0 ? server->RequestPeriodicTimerWakeUp(wakable.get(), 1)
-                                            : server->RequestSingleTimerWakeUp(wakable.get(), 1);
+    const KaRequestId id = rng() % 2 == 0 ? server->RequestPeriodicTimerWakeUp(wakable.get(), 1)
+                                          : server->RequestSingleTimerWakeUp(wakable.get(), 1);
     if (rng() % 4 == 0) server->RequestSingleTimerWakeUp(wakable.get(), 1);  // replaces
     if (rng() % 2 == 0) {
       // Let some ticks land first; bounded so a starved host cannot stall us.

@@ -46,10 +46,10 @@ class PluginWakable : public KaWakable {
  public:
   PluginWakable(const char* name, Journal* journal) : name_(name), journal_(journal) {}
 
-  void OnPeriodicTimer(unsigned long id) override { Woken("periodic tick", id, &periodic_); }
-  void OnSingleTimer(unsigned long id) override { Woken("single wake-up", id, &single_); }
+  void OnPeriodicTimer(KaRequestId id) override { Woken("periodic tick", id, &periodic_); }
+  void OnSingleTimer(KaRequestId id) override { Woken("single wake-up", id, &single_); }
 
-  unsigned long id() const { return reinterpret_cast<unsigned long>(this); }
+  KaRequestId id() const { return reinterpret_cast<KaRequestId>(this); }
   void Note(const std::string& what) { journal_->Note(std::string(name_) + ": " + what); }
   int periodic() const { return periodic_.load(); }
   int single() const { return single_.load(); }
@@ -59,7 +59,7 @@ class PluginWakable : public KaWakable {
   KaWakeUpServer* server = nullptr;
 
  private:
-  void Woken(const char* kind, unsigned long id, std::atomic<int>* counter) {
+  void Woken(const char* kind, KaRequestId id, std::atomic<int>* counter) {
     if (id != this->id()) wrong_id_ = true;
     const int n = ++*counter;
     journal_->Note(std::string(name_) + ": " + kind + " #" + std::to_string(n) +
