@@ -1,20 +1,18 @@
 #include "log/brief_log.h"
 
 #include "log/log_path.h"
+#include "platform/append_file.h"
 #include "platform/env.h"
 
 namespace vo_tools::log {
 namespace {
-
-// Text mode: a line feed is stored as the platform's line end.
-constexpr const char* kMode = "at";
 
 // Lines up to this size go out in one write, so processes sharing the file
 // never tear each other's lines.
 constexpr std::size_t kStreamBuffer = 64 * 1024;
 
 std::FILE* OpenForAppend(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), kMode);
+  std::FILE* file = platform::OpenTextForAppend(path);
   if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
   return file;
 }

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -60,6 +61,14 @@ class AppendFile {
   // the object's life, Reopen included.
   const std::intptr_t native_;
 };
+
+// Opens `path` as a stdio stream appending in text mode ("at": a line feed is
+// stored as the platform's line end), creating it when missing; null when it
+// cannot be opened. Every write lands at the end of the file, whoever else
+// appends to it; the stream is not inherited by child processes, and other
+// processes may rename or remove the file while it is open, as on POSIX. The
+// caller owns the stream and closes it with fclose.
+std::FILE* OpenTextForAppend(const std::string& path);
 
 // Renames `from` to `to`, replacing a file already named `to`.
 bool RenameFile(const std::string& from, const std::string& to);

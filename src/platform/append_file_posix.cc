@@ -89,6 +89,11 @@ void AppendFile::Unlock() {
   flock(static_cast<int>(native_), LOCK_UN);
 }
 
+std::FILE* OpenTextForAppend(const std::string& path) {
+  // POSIX has no text mode; "e" keeps the descriptor closed on exec.
+  return std::fopen(path.c_str(), "ae");
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -10,7 +10,7 @@
 #define VO_TOOLS_PLATFORM_CRITICAL_SECTION_H_
 
 #if defined(_WIN32)
-#error "The Windows critical section is not built yet."
+#include "platform/critical_section_windows.h"
 #else
 #include "platform/critical_section_posix.h"
 #endif

@@ -14,7 +14,9 @@ namespace vo_tools::platform {
 const char kPathSeparator = '/';
 const std::size_t kMaxPath = PATH_MAX - 1;
 
-bool IsPathSeparator(char c) { return c == '/'; }
+bool IsPathSeparator(char c) {
+  return c == '/';
+}
 
 std::string TempDirectory() {
   const char* tmpdir = std::getenv("TMPDIR");

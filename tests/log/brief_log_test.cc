@@ -11,6 +11,7 @@
 #include "log/log_path.h"
 #include "platform/env.h"
 #include "scratch_dir.h"
+#include "test_env.h"
 
 namespace {
 
@@ -181,12 +182,11 @@ TEST_F(BriefLogTest, BackupPathBeyondTheLimitFallsBackToTheTemporaryDirectory) {
   std::string directory = dir_.path();
   while (directory.size() + 4 < vo_tools::platform::kMaxPath) directory += "d/";
   const std::string name(vo_tools::platform::kMaxPath - directory.size(), 'n');
-  const char* saved = std::getenv("TMPDIR");
-  const std::string saved_tmpdir = saved != nullptr ? saved : "";
-  vo_tools_test::SetEnvironment("TMPDIR", dir_.path().c_str());
   BriefLog log(&lock_);
-  log.Open(name.c_str(), directory.c_str());
-  vo_tools_test::SetEnvironment("TMPDIR", saved != nullptr ? saved_tmpdir.c_str() : nullptr);
+  {
+    vo_tools_test::ScopedTemporaryDirectory temporary(dir_.path());
+    log.Open(name.c_str(), directory.c_str());
+  }
   EXPECT_EQ(log.path(), dir_.path() + BriefLog::kDefaultName);
   EXPECT_EQ(log.backup_path(), dir_.path() + "SysmetLogBrief.BAK");
   EXPECT_EQ(ReadFile(dir_.path() + BriefLog::kDefaultName), kSeparator);

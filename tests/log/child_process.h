@@ -1,20 +1,26 @@
 // Test helpers for code that keeps process-wide state (logging is set up once
-// per process): run a test body in a forked child, and set environment
-// variables there. POSIX only, like the fork they rest on.
+// per process): run a test body in a child process.
+//
+// On POSIX the child is a fork of the test process. Windows has no fork: the
+// child is the test program started again for the current test alone, told
+// which body to run; it re-runs the test from its start and skips every other
+// body. So that a body finds the files the parent prepared, ScratchDir hands
+// the child the directories the parent made in this test, in the same order.
 #ifndef VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
 #define VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace vo_tools_test {
 
-// Runs `body` in a forked child of this (single-threaded) test process and
+// Runs `body` in a child of this (single-threaded) test process and
 // returns true when the child recorded no test failure and exited normally.
 // The child's GoogleTest failures are printed by the child.
 bool RunInChild(const std::function<void()>& body);
 
-// Starts `body` in a forked child without waiting; Wait returns what
+// Starts `body` in a child without waiting; Wait returns what
 // RunInChild would. For children that must run at the same time.
 class Child {
  public:
@@ -22,11 +28,15 @@ class Child {
   bool Wait();
 
  private:
-  int pid_;
+  std::intptr_t process_;
 };
 
-// Sets (or, for null, removes) an environment variable of this process.
-void SetEnvironment(const std::string& name, const char* value);
+// Called by ScratchDir for each directory it makes in the parent.
+void NoteScratchDir(const std::string& path);
+
+// In a child on Windows, the next directory the parent made in this test,
+// for ScratchDir to use instead of a new one; false when there is none.
+bool TakeInheritedScratchDir(std::string* path);
 
 }  // namespace vo_tools_test
 

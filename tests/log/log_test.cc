@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "test_env.h"
 #include "vo_tools/log.h"
 
 namespace {
@@ -162,7 +163,7 @@ TEST(Log, TwoProcessesSharingTheLogsTearNoLine) {
 TEST(Log, TwoThreadsLoggingFirstLinesAtOnceSetUpOnce) {
   ScratchDir tmp;
   ASSERT_TRUE(RunInChild([&tmp] {
-    vo_tools_test::SetEnvironment("TMPDIR", tmp.path().c_str());
+    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
     std::atomic<int> ready{0};
     auto first_line = [&ready](int t) {
       ready.fetch_add(1);

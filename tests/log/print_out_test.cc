@@ -13,6 +13,7 @@
 #include "fake_quill_log.h"
 #include "platform/env.h"
 #include "scratch_dir.h"
+#include "test_env.h"
 #include "vo_tools/log.h"
 
 namespace {
@@ -104,7 +105,7 @@ TEST(PrintOut, LevelsMapToServiceLevels) {
 TEST(PrintOut, FirstLineSetsUpWithDefaultsInTheTemporaryDirectory) {
   EXPECT_IN_CHILD([] {
     ScratchDir tmp;
-    vo_tools_test::SetEnvironment("TMPDIR", tmp.path().c_str());
+    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
     Vo_PrintOut(VO_LOG_ERROR, true, "c", 1, "first");
     std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
     ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
@@ -279,7 +280,7 @@ TEST(PrintOut, UnwritableDirectoryStopsNothing) {
 TEST(PrintOut, TooLongPathFallsBackToTheDefaultNameInTheTemporaryDirectory) {
   EXPECT_IN_CHILD([] {
     ScratchDir tmp;
-    vo_tools_test::SetEnvironment("TMPDIR", tmp.path().c_str());
+    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
     // Fits the limit as a directory, but not with a file name after it.
     std::string directory = tmp.path();
     while (directory.size() + 2 < vo_tools::platform::kMaxPath) directory += "d/";
@@ -294,7 +295,7 @@ TEST(PrintOut, TooLongPathFallsBackToTheDefaultNameInTheTemporaryDirectory) {
 TEST(PrintOut, FailedCreationPassesToTheCallerAndSetUpRunsAgain) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir, tmp;
-    vo_tools_test::SetEnvironment("TMPDIR", tmp.path().c_str());
+    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
     FakeQuillLog().throw_on_create = true;
     EXPECT_THROW(Vo_PrintOut_Init("m.txt", "b.txt", dir.path().c_str(), "", VO_LOG_INFO),
                  std::runtime_error);

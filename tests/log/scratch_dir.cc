@@ -4,10 +4,17 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include "child_process.h"
 
 namespace vo_tools_test {
 
 ScratchDir::ScratchDir() {
+  std::string inherited;
+  if (TakeInheritedScratchDir(&inherited)) {
+    path_ = inherited;
+    owned_ = false;
+    return;
+  }
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (;;) {
@@ -16,12 +23,14 @@ ScratchDir::ScratchDir() {
         ("vo_tools_log_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate;
+      NoteScratchDir(path_.string());
       return;
     }
   }
 }
 
 ScratchDir::~ScratchDir() {
+  if (!owned_) return;
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }

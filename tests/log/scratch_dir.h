@@ -1,5 +1,6 @@
 // A fresh directory for one test's files, removed with everything in it when
-// the test ends; and small file helpers for the log tests.
+// the test ends; and small file helpers for the log tests. Paths are in the
+// platform's own form (backslashes on Windows), as the library reports them.
 #ifndef VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
 #define VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
 
@@ -17,11 +18,12 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   // The directory, with a trailing separator.
-  std::string path() const { return path_.string() + "/"; }
+  std::string path() const { return (path_ / "").string(); }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;
+  bool owned_ = true;  // false in a child handed its parent's directory
 };
 
 std::string ReadFile(const std::string& path);

@@ -1,7 +1,6 @@
 #include "child_process.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,8 +13,9 @@ Child::Child(const std::function<void()>& body) {
   // Whatever sits in the stdio buffers would otherwise be printed twice.
   std::fflush(stdout);
   std::fflush(stderr);
-  pid_ = fork();
-  if (pid_ != 0) return;
+  const pid_t pid = fork();
+  process_ = pid;
+  if (pid != 0) return;
   int status = 0;
   try {
     body();
@@ -34,11 +34,11 @@ Child::Child(const std::function<void()>& body) {
 }
 
 bool Child::Wait() {
-  if (pid_ < 0) return false;
+  if (process_ < 0) return false;
   int status = 0;
-  while (waitpid(pid_, &status, 0) < 0) {
+  while (waitpid(static_cast<pid_t>(process_), &status, 0) < 0) {
   }
-  pid_ = -1;
+  process_ = -1;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -46,12 +46,10 @@ bool RunInChild(const std::function<void()>& body) {
   return Child(body).Wait();
 }
 
-void SetEnvironment(const std::string& name, const char* value) {
-  if (value == nullptr) {
-    unsetenv(name.c_str());
-  } else {
-    setenv(name.c_str(), value, 1);
-  }
+void NoteScratchDir(const std::string& /*path*/) {}
+
+bool TakeInheritedScratchDir(std::string* /*path*/) {
+  return false;
 }
 
 }  // namespace vo_tools_test

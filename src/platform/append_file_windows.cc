@@ -1,0 +1,160 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <mutex>
+#include <shared_mutex>
+
+#include "platform/append_file.h"
+
+namespace vo_tools::platform {
+namespace {
+
+// Windows cannot put a new file behind an existing handle, as dup3 does on
+// POSIX; the object's native value is this record instead, which Reopen
+// changes under the writer lock so that an Append never meets a closed
+// handle.
+struct OpenFile {
+  std::shared_mutex mutex;
+  HANDLE handle;
+};
+
+OpenFile* Record(std::intptr_t native) {
+  return reinterpret_cast<OpenFile*>(native);
+}
+
+// Append-only access makes every WriteFile land whole at the end of the file,
+// also between processes. Sharing delete lets another process rotate the file
+// by renaming it while this one still holds it, as on POSIX. The handle is
+// not inherited by child processes.
+HANDLE OpenForAppend(const std::string& path) {
+  return CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  if (!GetFileInformationByHandle(a, &first) || !GetFileInformationByHandle(b, &second)) {
+    return false;
+  }
+  return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// A lock on one byte far past any end of file: Windows locks are mandatory,
+// so a lock over the data would make other processes' appends fail.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffsetLow = 0xFFFFFFFE;
+
+OVERLAPPED LockPosition() {
+  OVERLAPPED position = {};
+  position.Offset = kLockOffsetLow;
+  position.OffsetHigh = kLockOffsetHigh;
+  return position;
+}
+
+}  // namespace
+
+std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path) {
+  HANDLE handle = OpenForAppend(path);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  auto* record = new OpenFile{{}, handle};
+  return std::unique_ptr<AppendFile>(new AppendFile(reinterpret_cast<std::intptr_t>(record)));
+}
+
+AppendFile::~AppendFile() {
+  OpenFile* record = Record(native_);
+  CloseHandle(record->handle);
+  delete record;
+}
+
+bool AppendFile::Append(const char* data, std::size_t size) {
+  OpenFile* record = Record(native_);
+  std::shared_lock<std::shared_mutex> lock(record->mutex);
+  while (size > 0) {
+    const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(record->handle, data, chunk, &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool AppendFile::Size(std::uint64_t* size) const {
+  OpenFile* record = Record(native_);
+  std::shared_lock<std::shared_mutex> lock(record->mutex);
+  LARGE_INTEGER length;
+  if (!GetFileSizeEx(record->handle, &length)) return false;
+  *size = static_cast<std::uint64_t>(length.QuadPart);
+  return true;
+}
+
+bool AppendFile::IsNamedBy(const std::string& path) const {
+  HANDLE named = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  OpenFile* record = Record(native_);
+  bool same;
+  {
+    std::shared_lock<std::shared_mutex> lock(record->mutex);
+    same = SameFile(record->handle, named);
+  }
+  CloseHandle(named);
+  return same;
+}
+
+bool AppendFile::Reopen(const std::string& path) {
+  HANDLE fresh = OpenForAppend(path);
+  if (fresh == INVALID_HANDLE_VALUE) return false;
+  OpenFile* record = Record(native_);
+  HANDLE old;
+  {
+    std::unique_lock<std::shared_mutex> lock(record->mutex);
+    old = record->handle;
+    record->handle = fresh;
+  }
+  CloseHandle(old);
+  return true;
+}
+
+bool AppendFile::Lock() {
+  OpenFile* record = Record(native_);
+  OVERLAPPED position = LockPosition();
+  return LockFileEx(record->handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position) != 0;
+}
+
+void AppendFile::Unlock() {
+  OpenFile* record = Record(native_);
+  OVERLAPPED position = LockPosition();
+  UnlockFileEx(record->handle, 0, 1, 0, &position);
+}
+
+std::FILE* OpenTextForAppend(const std::string& path) {
+  // The runtime's fopen shares no delete right, so no other process could
+  // rotate the file while it is open; the stream is built on our own handle.
+  HANDLE handle = OpenForAppend(path);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_APPEND | _O_TEXT);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, "at");
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool RemoveFile(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+}  // namespace vo_tools::platform

@@ -1,0 +1,43 @@
+// What tests change or inspect of their own process's environment, behind
+// one interface: environment variables, the temporary directory the library
+// sees, and whether an open file would leak into programs the process runs.
+#ifndef VO_TOOLS_TESTS_SUPPORT_TEST_ENV_H_
+#define VO_TOOLS_TESTS_SUPPORT_TEST_ENV_H_
+
+#include <string>
+#include <vector>
+
+namespace vo_tools_test {
+
+// Sets (or, for null, removes) an environment variable of this process.
+void SetEnvironment(const std::string& name, const char* value);
+
+// The environment variables the platform's temporary directory is read from.
+std::vector<std::string> TemporaryDirectoryVariables();
+
+// Points the temporary directory that the platform reports (TMPDIR on POSIX,
+// TMP and TEMP on Windows) at `dir` for the guard's life.
+class ScopedTemporaryDirectory {
+ public:
+  explicit ScopedTemporaryDirectory(const std::string& dir);
+  ~ScopedTemporaryDirectory();
+  ScopedTemporaryDirectory(const ScopedTemporaryDirectory&) = delete;
+  ScopedTemporaryDirectory& operator=(const ScopedTemporaryDirectory&) = delete;
+
+ private:
+  struct Saved {
+    std::string name;
+    bool was_set;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+// For each of this process's descriptors open on `path`, whether it is closed
+// on exec. False when the platform cannot list them (Windows, where a handle
+// is inherited only when made inheritable).
+bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags);
+
+}  // namespace vo_tools_test
+
+#endif  // VO_TOOLS_TESTS_SUPPORT_TEST_ENV_H_

@@ -1,0 +1,34 @@
+#include <fcntl.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "test_env.h"
+
+namespace vo_tools_test {
+
+std::vector<std::string> TemporaryDirectoryVariables() {
+  return {"TMPDIR"};
+}
+
+void SetEnvironment(const std::string& name, const char* value) {
+  if (value == nullptr) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value, 1);
+  }
+}
+
+bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags) {
+  flags->clear();
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(entry.path(), error);
+    if (error || target != path) continue;
+    const int fd = std::stoi(entry.path().filename().string());
+    flags->push_back((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0);
+  }
+  return true;
+}
+
+}  // namespace vo_tools_test
