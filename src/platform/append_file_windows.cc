@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <mutex>
-#include <shared_mutex>
 
 #include "platform/append_file.h"
 
@@ -12,10 +11,12 @@ namespace {
 
 // Windows cannot put a new file behind an existing handle, as dup3 does on
 // POSIX; the object's native value is this record instead, which Reopen
-// changes under the writer lock so that an Append never meets a closed
-// handle.
+// changes under the mutex so that an Append never meets a closed handle.
+// Appends take the mutex too: Windows makes each append-only write land
+// whole, but Wine finds the end of the file and then writes there, so two
+// threads of one process could write over each other.
 struct OpenFile {
-  std::shared_mutex mutex;
+  std::mutex mutex;
   HANDLE handle;
 };
 
@@ -73,7 +74,7 @@ AppendFile::~AppendFile() {
 
 bool AppendFile::Append(const char* data, std::size_t size) {
   OpenFile* record = Record(native_);
-  std::shared_lock<std::shared_mutex> lock(record->mutex);
+  std::lock_guard<std::mutex> lock(record->mutex);
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
@@ -86,7 +87,7 @@ bool AppendFile::Append(const char* data, std::size_t size) {
 
 bool AppendFile::Size(std::uint64_t* size) const {
   OpenFile* record = Record(native_);
-  std::shared_lock<std::shared_mutex> lock(record->mutex);
+  std::lock_guard<std::mutex> lock(record->mutex);
   LARGE_INTEGER length;
   if (!GetFileSizeEx(record->handle, &length)) return false;
   *size = static_cast<std::uint64_t>(length.QuadPart);
@@ -101,7 +102,7 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
   OpenFile* record = Record(native_);
   bool same;
   {
-    std::shared_lock<std::shared_mutex> lock(record->mutex);
+    std::lock_guard<std::mutex> lock(record->mutex);
     same = SameFile(record->handle, named);
   }
   CloseHandle(named);
@@ -114,7 +115,7 @@ bool AppendFile::Reopen(const std::string& path) {
   OpenFile* record = Record(native_);
   HANDLE old;
   {
-    std::unique_lock<std::shared_mutex> lock(record->mutex);
+    std::lock_guard<std::mutex> lock(record->mutex);
     old = record->handle;
     record->handle = fresh;
   }

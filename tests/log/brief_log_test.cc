@@ -22,6 +22,7 @@ using vo_tools::log::LogFilePath;
 using vo_tools_test::FileExists;
 using vo_tools_test::ReadFile;
 using vo_tools_test::ScratchDir;
+using vo_tools_test::TextOnDisk;
 using vo_tools_test::WriteFile;
 
 const std::string kSeparator(BriefLog::kSeparator);
@@ -37,10 +38,11 @@ TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {
 }
 
 TEST(LogPath, RelativeDirectoryIsResolvedAgainstTheCurrentDirectory) {
+  const char separator = vo_tools::platform::kPathSeparator;
   std::string cwd = std::filesystem::current_path().string();
-  if (cwd.back() != '/') cwd += '/';
-  EXPECT_EQ(LogDirectory("logs"), cwd + "logs/");
-  EXPECT_EQ(LogDirectory("./a/../logs/"), cwd + "logs/");
+  if (cwd.back() != separator) cwd += separator;
+  EXPECT_EQ(LogDirectory("logs"), cwd + "logs" + separator);
+  EXPECT_EQ(LogDirectory("./a/../logs/"), cwd + "logs" + separator);
 }
 
 TEST(LogPath, MissingDirectoryMeansTheTemporaryDirectory) {
@@ -48,12 +50,16 @@ TEST(LogPath, MissingDirectoryMeansTheTemporaryDirectory) {
   EXPECT_EQ(LogDirectory(""), vo_tools::platform::TempDirectory());
   EXPECT_EQ(LogFilePath(nullptr, nullptr, "Default.txt"),
             vo_tools::platform::TempDirectory() + "Default.txt");
-  EXPECT_EQ(LogFilePath("/var/x", "", "Default.txt"), "/var/x/Default.txt");
+  ScratchDir dir;
+  EXPECT_EQ(LogFilePath(dir.path().c_str(), "", "Default.txt"), dir.path() + "Default.txt");
 }
 
 TEST(LogPath, PathBeyondTheLimitFallsBackToTheDefaultInTheTemporaryDirectory) {
-  std::string directory = "/";
-  while (directory.size() + 4 < vo_tools::platform::kMaxPath) directory += "d/";
+  ScratchDir dir;
+  std::string directory = dir.path();
+  while (directory.size() + 4 < vo_tools::platform::kMaxPath) {
+    directory += std::string("d") + vo_tools::platform::kPathSeparator;
+  }
   EXPECT_EQ(LogFilePath(directory.c_str(), "a", "Default.txt"), directory + "a");
   EXPECT_EQ(LogFilePath(directory.c_str(), "name.txt", "Default.txt"),
             vo_tools::platform::TempDirectory() + "Default.txt");
@@ -79,7 +85,7 @@ class BriefLogTest : public testing::Test {
   // Earlier contents that the separator of the next opening brings to the
   // threshold, so that the first line appended then rotates.
   static std::string FullFile() {
-    return std::string(BriefLog::kRotateAt - kSeparator.size(), 'e');
+    return std::string(BriefLog::kRotateAt - TextOnDisk(kSeparator).size(), 'e');
   }
 
   ScratchDir dir_;
@@ -96,22 +102,22 @@ TEST_F(BriefLogTest, EveryOpeningWritesOneSeparator) {
   second.Open("brief.txt", dir_.path().c_str());
   second.Append("two\n");
   second.Append(nullptr);
-  EXPECT_EQ(ReadFile(Path()), kSeparator + "one\n" + kSeparator + "two\n");
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparator + "one\n" + kSeparator + "two\n"));
   EXPECT_EQ(second.path(), Path());
   EXPECT_EQ(second.backup_path(), Backup());
 }
 
 TEST_F(BriefLogTest, RotatesOnlyOnceThePositionReachesTheThreshold) {
   // The separator brings the position to one byte short of the threshold.
-  const std::string earlier(BriefLog::kRotateAt - 1 - kSeparator.size(), 'e');
+  const std::string earlier(BriefLog::kRotateAt - 1 - TextOnDisk(kSeparator).size(), 'e');
   WriteFile(Path(), earlier);
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("last of the old file\n");
   EXPECT_FALSE(FileExists(Backup()));
   log.Append("first of the new file\n");
-  EXPECT_EQ(ReadFile(Backup()), earlier + kSeparator + "last of the old file\n");
-  EXPECT_EQ(ReadFile(Path()), "first of the new file\n");
+  EXPECT_EQ(ReadFile(Backup()), earlier + TextOnDisk(kSeparator + "last of the old file\n"));
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk("first of the new file\n"));
 }
 
 TEST_F(BriefLogTest, RotationReplacesTheEarlierBackup) {
@@ -120,8 +126,8 @@ TEST_F(BriefLogTest, RotationReplacesTheEarlierBackup) {
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("new\n");
-  EXPECT_EQ(ReadFile(Backup()), FullFile() + kSeparator);
-  EXPECT_EQ(ReadFile(Path()), "new\n");
+  EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator));
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk("new\n"));
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
     (void)entry;
@@ -140,7 +146,7 @@ TEST_F(BriefLogTest, BackupThatCannotBeReplacedCostsTheFullFileOnly) {
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("goes on\n");
   log.Append("and on\n");
-  EXPECT_EQ(ReadFile(Path()), "goes on\nand on\n");
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk("goes on\nand on\n"));
   EXPECT_TRUE(log.IsOpen());
 }
 
@@ -165,7 +171,7 @@ TEST_F(BriefLogTest, SeparatorOfAFullFileOpensTheNextFile) {
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("line\n");
   EXPECT_EQ(ReadFile(Backup()).size(), std::size_t{BriefLog::kRotateAt});
-  EXPECT_EQ(ReadFile(Path()), kSeparator + "line\n");
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparator + "line\n"));
 }
 
 TEST_F(BriefLogTest, FileThatCannotBeOpenedTakesNoLines) {
@@ -189,7 +195,7 @@ TEST_F(BriefLogTest, BackupPathBeyondTheLimitFallsBackToTheTemporaryDirectory) {
   }
   EXPECT_EQ(log.path(), dir_.path() + BriefLog::kDefaultName);
   EXPECT_EQ(log.backup_path(), dir_.path() + "SysmetLogBrief.BAK");
-  EXPECT_EQ(ReadFile(dir_.path() + BriefLog::kDefaultName), kSeparator);
+  EXPECT_EQ(ReadFile(dir_.path() + BriefLog::kDefaultName), TextOnDisk(kSeparator));
 }
 
 }  // namespace

@@ -39,7 +39,10 @@ struct TestState {
 TestState& State() {
   static TestState state;
   const std::string test = CurrentTestName();
-  if (state.test != test) state = TestState{test};
+  if (state.test != test) {
+    state = TestState();
+    state.test = test;
+  }
   return state;
 }
 

@@ -252,9 +252,11 @@ TEST(PrintOut, RelativeDirectoryIsMadeAbsolute) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;
     std::filesystem::create_directory(dir / "logs");
+    const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     Vo_PrintOut_Init("", "", "logs", nullptr, VO_LOG_INFO);
     Vo_PrintOut1(VO_LOG_INFO, true, "", 0, "here");
+    std::filesystem::current_path(previous);  // Windows cannot remove a current directory
     std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
     ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
     EXPECT_EQ(FakeQuillLog().creates[0].path, dir / "logs/SysmetLog.txt");

@@ -29,10 +29,21 @@ ScratchDir::ScratchDir() {
   }
 }
 
+// Entries are listed first and removed deepest first, each on its own:
+// MinGW's remove_all never returns when Windows refuses to remove an entry
+// (the current directory, a file another handle holds).
 ScratchDir::~ScratchDir() {
   if (!owned_) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::error_code error;
+  std::vector<std::filesystem::path> entries;
+  for (std::filesystem::recursive_directory_iterator it(path_, error), end; !error && it != end;
+       it.increment(error)) {
+    entries.push_back(it->path());
+  }
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    std::filesystem::remove(*entry, error);
+  }
+  std::filesystem::remove(path_, error);
 }
 
 std::string ReadFile(const std::string& path) {
@@ -52,7 +63,10 @@ bool FileExists(const std::string& path) {
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  const std::string contents = ReadFile(path);
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  const std::string contents = text.str();
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < contents.size()) {

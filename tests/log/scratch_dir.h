@@ -19,7 +19,10 @@ class ScratchDir {
 
   // The directory, with a trailing separator.
   std::string path() const { return (path_ / "").string(); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // `name` may hold '/' between its steps; it is given the platform's own.
+  std::string operator/(const std::string& name) const {
+    return (path_ / std::filesystem::path(name).make_preferred()).string();
+  }
 
  private:
   std::filesystem::path path_;
@@ -30,7 +33,8 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);
 
-// The file's lines, each with its line feed; a last piece without one is
+// The file's lines as a text-mode reader sees them (the platform's line end
+// read as a line feed), each with its line feed; a last piece without one is
 // returned as it is.
 std::vector<std::string> ReadLines(const std::string& path);
 

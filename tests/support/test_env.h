@@ -9,6 +9,10 @@
 
 namespace vo_tools_test {
 
+// `text` as a text-mode stream stores it: each line feed becomes the
+// platform's line end ("\r\n" on Windows, unchanged elsewhere).
+std::string TextOnDisk(const std::string& text);
+
 // Sets (or, for null, removes) an environment variable of this process.
 void SetEnvironment(const std::string& name, const char* value);
 

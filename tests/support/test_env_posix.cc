@@ -11,6 +11,8 @@ std::vector<std::string> TemporaryDirectoryVariables() {
   return {"TMPDIR"};
 }
 
+std::string TextOnDisk(const std::string& text) { return text; }
+
 void SetEnvironment(const std::string& name, const char* value) {
   if (value == nullptr) {
     unsetenv(name.c_str());

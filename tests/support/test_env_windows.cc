@@ -8,6 +8,15 @@ std::vector<std::string> TemporaryDirectoryVariables() {
   return {"TMP", "TEMP"};
 }
 
+std::string TextOnDisk(const std::string& text) {
+  std::string stored;
+  for (char c : text) {
+    if (c == '\n') stored += '\r';
+    stored += c;
+  }
+  return stored;
+}
+
 void SetEnvironment(const std::string& name, const char* value) {
   // An empty value removes the variable; _putenv_s also updates the
   // environment block that GetTempPathA reads.
