@@ -146,7 +146,14 @@ std::FILE* OpenTextForAppend(const std::string& path) {
     return nullptr;
   }
   std::FILE* stream = _fdopen(fd, "at");
-  if (stream == nullptr) _close(fd);
+  if (stream == nullptr) {
+    _close(fd);
+    return nullptr;
+  }
+  // The runtime reports position 0 for an append stream until its first
+  // write; from the end, ftell tells the file's size from the start, as on
+  // POSIX.
+  std::fseek(stream, 0, SEEK_END);
   return stream;
 }
 

@@ -157,7 +157,12 @@ TEST_F(BriefLogTest, FailedReopenClosesTheLogForGood) {
   BriefLog log(&lock_);
   log.Open("brief.txt", sub.c_str());
   ASSERT_TRUE(log.IsOpen());
-  std::filesystem::remove_all(sub);
+  std::error_code error;
+  std::filesystem::remove(sub + "/brief.txt", error);
+  if (!std::filesystem::remove(sub, error)) {
+    GTEST_SKIP() << "the directory of an open file cannot be removed here (Windows), "
+                    "which is how this test makes the reopening fail";
+  }
   log.Append("lost\n");
   EXPECT_FALSE(log.IsOpen());
   std::filesystem::create_directory(sub);

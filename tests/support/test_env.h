@@ -42,6 +42,18 @@ class ScopedTemporaryDirectory {
 // is inherited only when made inheritable).
 bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags);
 
+// True when this Windows program runs under Wine rather than Windows.
+bool RunningUnderWine();
+
+// `path` in the form the platform's command interpreter takes (backslashes
+// on Windows).
+std::string CommandPath(const std::string& path);
+
+// Runs `command` through the platform's command interpreter, as std::system
+// does, and returns the program's exit status; -1 when it did not exit
+// normally.
+int RunCommand(const std::string& command);
+
 }  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_SUPPORT_TEST_ENV_H_

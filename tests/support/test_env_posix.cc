@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "test_env.h"
@@ -11,7 +13,9 @@ std::vector<std::string> TemporaryDirectoryVariables() {
   return {"TMPDIR"};
 }
 
-std::string TextOnDisk(const std::string& text) { return text; }
+std::string TextOnDisk(const std::string& text) {
+  return text;
+}
 
 void SetEnvironment(const std::string& name, const char* value) {
   if (value == nullptr) {
@@ -31,6 +35,19 @@ bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags) {
     flags->push_back((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0);
   }
   return true;
+}
+
+bool RunningUnderWine() {
+  return false;
+}
+
+std::string CommandPath(const std::string& path) {
+  return path;
+}
+
+int RunCommand(const std::string& command) {
+  const int result = std::system(command.c_str());
+  return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
 }
 
 }  // namespace vo_tools_test

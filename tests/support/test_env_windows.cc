@@ -1,4 +1,7 @@
 #include <stdlib.h>
+#include <windows.h>
+
+#include <cstdlib>
 
 #include "test_env.h"
 
@@ -26,6 +29,25 @@ void SetEnvironment(const std::string& name, const char* value) {
 bool CloseOnExecFlagsOf(const std::string& /*path*/, std::vector<bool>* flags) {
   flags->clear();
   return false;
+}
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::string CommandPath(const std::string& path) {
+  std::string native = path;
+  for (char& c : native) {
+    if (c == '/') c = '\\';
+  }
+  return native;
+}
+
+int RunCommand(const std::string& command) {
+  // cmd.exe /c drops the first and the last quote of its command line, so a
+  // command that starts with a quoted program needs one more pair around it.
+  return std::system(("\"" + command + "\"").c_str());
 }
 
 }  // namespace vo_tools_test

@@ -8,10 +8,7 @@
 #include <random>
 #include <string>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
+#include "test_env.h"
 #include "text/qp_reference.h"
 #include "text/qp_test_inputs.h"
 
@@ -42,13 +39,11 @@ std::string ReadFile(const std::string& path) {
 ToolRun RunTool(const std::string& arguments, const std::string& input = "") {
   const std::string out = Scratch("out");
   const std::string err = Scratch("err");
-  std::string command = std::string("\"") + VO_TOOLS_CLI + "\" " + arguments;
-  if (!input.empty()) command += " < \"" + input + "\"";
-  command += " > \"" + out + "\" 2> \"" + err + "\"";
-  int status = std::system(command.c_str());
-#ifndef _WIN32
-  status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+  using vo_tools_test::CommandPath;
+  std::string command = "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
+  if (!input.empty()) command += " < \"" + CommandPath(input) + "\"";
+  command += " > \"" + CommandPath(out) + "\" 2> \"" + CommandPath(err) + "\"";
+  const int status = vo_tools_test::RunCommand(command);
   return ToolRun{status, ReadFile(out), ReadFile(err)};
 }
 

@@ -16,6 +16,7 @@
 
 #include <vo_tools/service_names.h>
 
+#include "platform/binary_stdio.h"
 #include "text/qp_codec.h"
 
 namespace {
@@ -111,6 +112,7 @@ int PrintServiceNames(const char* suffix) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vo_tools::platform::UseBinaryStandardStreams();
   if (argc < 2) return Usage(stderr);
   const std::string command = argv[1];
   const int arguments = argc - 2;
