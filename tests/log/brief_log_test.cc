@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "child_process.h"
@@ -35,6 +36,21 @@ TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {
   EXPECT_EQ(LogDirectory(dir.path().c_str()), dir.path());
   const std::string backslashed = dir.path() + "logs\\";
   EXPECT_EQ(LogDirectory(backslashed.c_str()), backslashed);
+}
+
+TEST(LogPath, WindowsTakesEitherSeparatorAndGivesItsOwn) {
+  if (vo_tools::platform::kPathSeparator != '\\') {
+    GTEST_SKIP() << "a backslash is an ordinary character in POSIX file names";
+  }
+  ScratchDir dir;
+  std::string forward = dir.path();
+  for (char& c : forward) {
+    if (c == '\\') c = '/';
+  }
+  EXPECT_EQ(LogDirectory(forward.c_str()), dir.path());
+  forward.pop_back();
+  EXPECT_EQ(LogDirectory(forward.c_str()), dir.path());
+  EXPECT_EQ(LogFilePath((forward + "/logs/").c_str(), "b.txt", "Default.txt"), dir / "logs/b.txt");
 }
 
 TEST(LogPath, RelativeDirectoryIsResolvedAgainstTheCurrentDirectory) {
@@ -147,6 +163,33 @@ TEST_F(BriefLogTest, BackupThatCannotBeReplacedCostsTheFullFileOnly) {
   log.Append("goes on\n");
   log.Append("and on\n");
   EXPECT_EQ(ReadFile(Path()), TextOnDisk("goes on\nand on\n"));
+  EXPECT_TRUE(log.IsOpen());
+}
+
+// On Windows a reader that holds the file open stops the rename and the
+// delete of a rotation: the log reopens the same file, goes on appending, and
+// tries again with every line until the reader lets go. Elsewhere the
+// rotation goes ahead under the reader.
+TEST_F(BriefLogTest, RotationUnderAnotherOpenHandle) {
+  WriteFile(Path(), FullFile());
+  BriefLog log(&lock_);
+  log.Open("brief.txt", dir_.path().c_str());
+  {
+    std::ifstream reader(Path());
+    ASSERT_TRUE(reader.is_open());
+    log.Append("while held\n");
+    log.Append("still held\n");
+  }
+  if (vo_tools_test::OpenFileBlocksRename()) {
+    EXPECT_FALSE(FileExists(Backup()));
+    EXPECT_EQ(ReadFile(Path()), FullFile() + TextOnDisk(kSeparator + "while held\nstill held\n"));
+    log.Append("let go\n");
+    EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator + "while held\nstill held\n"));
+    EXPECT_EQ(ReadFile(Path()), TextOnDisk("let go\n"));
+  } else {
+    EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator));
+    EXPECT_EQ(ReadFile(Path()), TextOnDisk("while held\nstill held\n"));
+  }
   EXPECT_TRUE(log.IsOpen());
 }
 

@@ -42,6 +42,11 @@ class ScopedTemporaryDirectory {
 // is inherited only when made inheritable).
 bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags);
 
+// True where a file that a stream of another part of the program holds open
+// (an ifstream, say) can be neither renamed nor removed: Windows, whose
+// runtime opens files without sharing the right to delete them.
+bool OpenFileBlocksRename();
+
 // True when this Windows program runs under Wine rather than Windows.
 bool RunningUnderWine();
 

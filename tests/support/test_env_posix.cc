@@ -37,6 +37,10 @@ bool CloseOnExecFlagsOf(const std::string& path, std::vector<bool>* flags) {
   return true;
 }
 
+bool OpenFileBlocksRename() {
+  return false;
+}
+
 bool RunningUnderWine() {
   return false;
 }

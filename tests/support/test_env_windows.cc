@@ -31,6 +31,10 @@ bool CloseOnExecFlagsOf(const std::string& /*path*/, std::vector<bool>* flags) {
   return false;
 }
 
+bool OpenFileBlocksRename() {
+  return true;
+}
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "support/failing_allocator.h"
@@ -39,6 +40,21 @@ class WakeUpServerTest : public ::testing::Test {
   CPlexWakeUpServer server_{host_.context(), host_.config(), 0};
   RecordingWakable wakable_;
 };
+
+// Where unsigned long is narrower than a pointer (64-bit Windows), an
+// identifier cut to it would name no request, and the cancel below would
+// leave the timer running. The address is never dereferenced: no tick comes.
+TEST_F(WakeUpServerTest, RequestIdentifierHoldsTheWholeAddress) {
+  const std::uintptr_t high_address =
+      sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0x7FF012345670ULL) : 0xFFF01230u;
+  auto* far_wakable = reinterpret_cast<KaWakable*>(high_address);
+  const KaRequestId id = server_.RequestSingleTimerWakeUp(far_wakable, 5);
+  EXPECT_EQ(static_cast<std::uintptr_t>(id), high_address);
+  EXPECT_TRUE(Registry::holds(far_wakable));
+  server_.CancelRequest(id);
+  EXPECT_FALSE(Registry::holds(far_wakable));
+  EXPECT_EQ(host_.StopCount(host_.last_id()), 1);
+}
 
 TEST_F(WakeUpServerTest, PeriodicTicksUntilCancelled) {
   const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 50);
