@@ -18,6 +18,10 @@
 // the brief log stays closed). A directory that cannot be written stops
 // nothing: lines go wherever a file could be opened.
 //
+// Ownership: the texts passed in are only read during the call. The library
+// owns the log files: the main log's service object until the library
+// unloads, the brief log's open stream until the process ends.
+//
 // Threads: any thread may call any function at any time, the first set-up
 // included (one set-up runs; concurrent callers wait for it). Lines of
 // different threads reach the brief log whole and one at a time; in the main

@@ -1,26 +1,107 @@
-// vo-demo: runs each service of the vo_tools2 library once and tells what
-// happened. Exit status 0 when every section behaved as expected, 1 if not.
+// vo-demo: runs every service of the vo_tools2 library in one go, on the
+// library's own host timer service, and tells what happened and where the
+// logs are. Exit status 0 when everything behaved as expected, 1 when a
+// check failed (or no log directory could be made), 2 for a bad command line.
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
 
-#include "sections.h"
+#include "checks.h"
+#include "demo_log.h"
+#include "log_directory.h"
+#include "options.h"
+#include "plugin_run.h"
+#include "text_run.h"
 
-int main() {
-  struct Section {
-    const char* title;
-    bool (*show)(std::ostream&);
-  };
-  const Section sections[] = {
-      {"Handle table", vo_demo::ShowHandleTable},
-      {"Wake-up scheduling", vo_demo::ShowWakeUps},
-      {"Diagnostic logging", vo_demo::ShowLogging},
-      {"Text utilities", vo_demo::ShowTextUtilities},
-  };
-  bool all_ok = true;
-  for (const Section& section : sections) {
-    std::cout << "== " << section.title << " ==\n";
-    const bool ok = section.show(std::cout);
-    std::cout << (ok ? "   ok" : "   FAILED") << "\n\n";
-    all_ok = all_ok && ok;
+namespace vo_demo {
+namespace {
+
+bool IsStampedLine(const std::string& line) {
+  const std::size_t first = line.find(" > ");
+  return line.rfind("pid=", 0) == 0 && line.find(" tid=") < first && first != std::string::npos &&
+         line.find(" > ", first + 3) != std::string::npos;
+}
+
+bool AllStamped(const std::vector<std::string>& lines, std::size_t from) {
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    if (!IsStampedLine(lines[i])) return false;
   }
-  return all_ok ? 0 : 1;
+  return true;
+}
+
+// Everything logged reached its files, whole and stamped; the brief log
+// opens with its set-up separator.
+void ReportLogs(const DemoLog& log, Checks* checks, std::ostream& out) {
+  const std::vector<std::string> main_lines = log.NewMainLines();
+  const std::vector<std::string> brief_lines = log.NewBriefLines();
+  const std::size_t logged_main = static_cast<std::size_t>(log.main_lines());
+  const std::size_t logged_brief = static_cast<std::size_t>(log.brief_lines());
+  checks->Expect(main_lines.size() == logged_main && AllStamped(main_lines, 0),
+                 "the main log holds every line logged, stamped (" + std::to_string(logged_main) +
+                     " expected, " + std::to_string(main_lines.size()) + " found)");
+  checks->Expect(brief_lines.size() == logged_brief + 1 && brief_lines[0] == std::string(39, '-') &&
+                     AllStamped(brief_lines, 1),
+                 "the brief log holds its separator and every flagged line (" +
+                     std::to_string(logged_brief + 1) + " expected, " +
+                     std::to_string(brief_lines.size()) + " found)");
+  out << "Logged " << logged_main << " lines from two threads, " << logged_brief
+      << " of them flagged for the brief log, which reads:\n";
+  for (const std::string& line : brief_lines) out << "  " << line << "\n";
+}
+
+LogDirectory ChooseLogDirectory(const DemoOptions& options) {
+  if (!options.log_dir.empty()) return OpenLogDirectory(options.log_dir);
+  std::error_code error;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+  if (error) return {{}, "no temporary directory: " + error.message()};
+  return MakeFreshLogDirectory(temp, "vo-demo-");
+}
+
+int Run(const DemoOptions& options) {
+  const LogDirectory directory = ChooseLogDirectory(options);
+  if (directory.path.empty()) {
+    std::cerr << "vo-demo: " << directory.error << "\n";
+    return 1;
+  }
+  std::cout << "vo-demo: the services of vo_tools2 in one run (about three seconds)\n\n";
+  DemoLog log(directory.path);
+  Checks checks;
+  RunPlugins(&log, &checks, std::cout);
+  std::cout << "\n";
+  RunTextUtilities(options.suffix, &log, &checks, std::cout);
+  std::cout << "\n";
+  log.Line(VO_LOG_INFO, false, "vo-demo", 0, "done after %d checks", checks.count());
+  ReportLogs(log, &checks, std::cout);
+  std::cout << "\n";
+
+  for (const std::string& failure : checks.failures()) {
+    std::cerr << "vo-demo: FAILED: " << failure << "\n";
+  }
+  if (checks.all_held()) {
+    std::cout << "All " << checks.count() << " checks passed.\n";
+  } else {
+    std::cout << checks.failures().size() << " of " << checks.count() << " checks FAILED.\n";
+  }
+  std::cout << "Logs: " << log.main_path().string() << "\n"
+            << "      " << log.brief_path().string() << "\n";
+  return checks.all_held() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace vo_demo
+
+int main(int argc, char** argv) {
+  const vo_demo::ParsedOptions parsed = vo_demo::ParseDemoOptions(argc, argv);
+  if (!parsed.error.empty()) {
+    std::cerr << "vo-demo: " << parsed.error << "\n"
+              << "Try 'vo-demo --help' for the options.\n";
+    return 2;
+  }
+  if (parsed.options.help) {
+    std::cout << vo_demo::DemoUsage();
+    return 0;
+  }
+  return vo_demo::Run(parsed.options);
 }
