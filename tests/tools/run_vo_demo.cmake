@@ -1,6 +1,8 @@
 # Runs the vo-demo program as a user would and checks its exit status and
 # what it leaves behind. Called by CTest:
-#   cmake -DDEMO=<vo-demo> -DSCRATCH=<dir> -DMODE=run|help|bad -P run_vo_demo.cmake
+#   cmake -DDEMO=<vo-demo> -DSCRATCH=<dir> -DMODE=run|help|bad [-DEMULATOR=<runner>]
+#         -P run_vo_demo.cmake
+# EMULATOR runs a cross-built vo-demo (Wine for Windows).
 #   run   a whole run with --log-dir into a fresh SCRATCH/logs: status 0, the
 #         account ends with both log files, and both exist and hold lines
 #   help  --help: status 0 and the usage on standard output
@@ -26,7 +28,7 @@ function(expect_in text part expected)
 endfunction()
 
 function(run_demo)
-  execute_process(COMMAND "${DEMO}" ${ARGN}
+  execute_process(COMMAND ${EMULATOR} "${DEMO}" ${ARGN}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(status "${status}" PARENT_SCOPE)
   set(out "${out}" PARENT_SCOPE)
