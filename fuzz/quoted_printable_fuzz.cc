@@ -77,8 +77,7 @@ void CheckExported(const std::string& text) {
 
   const char* round_trip = QuotablePrinted_Decode(encoded);
   Expect(round_trip != nullptr, "decode of an encoding returned null");
-  Expect(std::memcmp(round_trip, text.c_str(), text.size() + 1) == 0,
-         "decode(encode(x)) is not x");
+  Expect(std::memcmp(round_trip, text.c_str(), text.size() + 1) == 0, "decode(encode(x)) is not x");
 
   QuotablePrinted_FreeString(encoded);
   QuotablePrinted_FreeString(decoded);

@@ -31,6 +31,11 @@ class Child {
   std::intptr_t process_;
 };
 
+// Runs a child's body and returns its exit status: 0 when it recorded no
+// test failure, 1 when it did, 2 when it threw. Shared by both platforms'
+// children; not for tests.
+int RunChildBody(const std::function<void()>& body);
+
 // Called by ScratchDir for each directory it makes in the parent.
 void NoteScratchDir(const std::string& path);
 

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <exception>
 
 namespace vo_tools_test {
 
@@ -16,19 +15,7 @@ Child::Child(const std::function<void()>& body) {
   const pid_t pid = fork();
   process_ = pid;
   if (pid != 0) return;
-  int status = 0;
-  try {
-    body();
-    status = ::testing::Test::HasFailure() ? 1 : 0;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "child: unexpected exception: %s\n", error.what());
-    status = 2;
-  } catch (...) {
-    std::fprintf(stderr, "child: unexpected exception\n");
-    status = 2;
-  }
-  std::fflush(stdout);
-  std::fflush(stderr);
+  const int status = RunChildBody(body);
   // No exit handlers: they belong to the parent's copy of the test program.
   _exit(status);
 }

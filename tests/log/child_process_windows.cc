@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -67,23 +66,6 @@ std::vector<std::string> InheritedScratchDirs() {
   return dirs;
 }
 
-[[noreturn]] void RunBodyAndExit(const std::function<void()>& body) {
-  int status = 0;
-  try {
-    body();
-    status = ::testing::Test::HasFailure() ? 1 : 0;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "child: unexpected exception: %s\n", error.what());
-    status = 2;
-  } catch (...) {
-    std::fprintf(stderr, "child: unexpected exception\n");
-    status = 2;
-  }
-  std::fflush(stdout);
-  std::fflush(stderr);
-  std::_Exit(status);
-}
-
 std::intptr_t StartChild(int index, const std::vector<std::string>& scratch_dirs) {
   char program[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
@@ -115,7 +97,7 @@ Child::Child(const std::function<void()>& body) : process_(kNotStarted) {
   TestState& state = State();
   const int index = state.next_child++;
   const int wanted = WantedChild();
-  if (wanted == index) RunBodyAndExit(body);
+  if (wanted == index) std::_Exit(RunChildBody(body));
   if (wanted >= 0) {
     process_ = kSkipped;  // another child's body, run by another process
     return;

@@ -108,11 +108,13 @@ TEST(Log, FourThreadsRotatingTheBriefLogLoseNoLine) {
   }));
 
   // The brief log rotated several times: its backup and current file hold
-  // the latest lines, each whole, each thread's in order without a gap.
+  // the latest lines, each whole, each thread's in order without a gap. A
+  // thread that finished early may have no line left in them.
   ASSERT_TRUE(FileExists(dir / "brief.BAK"));
   int separators = 0;
   const auto brief = Tally(LinesOf({dir / "brief.BAK", dir / "brief.txt"}), "thread", &separators);
-  ASSERT_EQ(brief.size(), std::size_t{kThreads});
+  ASSERT_GE(brief.size(), 1u);
+  ASSERT_LE(brief.size(), std::size_t{kThreads});
   for (const auto& [thread, numbers] : brief) {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
       ASSERT_EQ(numbers[i], kLines - static_cast<int>(numbers.size() - i)) << "thread " << thread;

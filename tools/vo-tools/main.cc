@@ -116,7 +116,10 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage(stderr);
   const std::string command = argv[1];
   const int arguments = argc - 2;
-  if (command == "--help" || command == "-h") return Usage(stdout);
+  if (command == "--help" || command == "-h") {
+    std::fputs(kUsageText, stdout);  // asked for: not a usage error
+    return kDone;
+  }
   if ((command == "qp-encode" || command == "qp-decode") && arguments <= 1) {
     return Convert(command == "qp-encode", arguments == 1 ? argv[2] : nullptr);
   }
