@@ -1,18 +1,18 @@
 // Lines per second through Vo_PrintOut for a short message, to the main log
 // only and to the main and brief logs, on 1 and 4 threads; beside them, in
 // the same run and on the same file system:
-//   BareWrite  one write() of a line of the same length to a file opened for
-//              appending: the floor for a line that survives a crash;
+//   BareWrite  one append of a line of the same length to a file opened for
+//              appending (the platform layer's AppendFile, a single write
+//              call): the floor for a line that survives a crash;
 //   Spdlog     spdlog's basic_file_sink_mt with the same stamp, flushed after
 //              every line.
-// Every file goes to a fresh directory under $TMPDIR (else /tmp), removed at
-// the end.
+// Every file goes to a fresh directory under the temporary directory,
+// removed at the end.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -20,10 +20,12 @@
 
 #include <vo_tools/log.h>
 
+#include "platform/append_file.h"
+
 namespace {
 
 std::filesystem::path g_dir;
-int g_bare_fd = -1;
+std::unique_ptr<vo_tools::platform::AppendFile> g_bare_file;
 std::shared_ptr<spdlog::logger> g_spdlog;
 
 // A line as Vo_PrintOut makes it for the benchmark's message.
@@ -43,7 +45,7 @@ BENCHMARK(VoPrintOutMainAndBrief)->Threads(1)->Threads(4)->UseRealTime();
 
 void BareWrite(benchmark::State& state) {
   for (auto _ : state) {
-    benchmark::DoNotOptimize(write(g_bare_fd, kBareLine.data(), kBareLine.size()));
+    benchmark::DoNotOptimize(g_bare_file->Append(kBareLine.data(), kBareLine.size()));
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -56,12 +58,12 @@ void Spdlog(benchmark::State& state) {
 BENCHMARK(Spdlog)->Threads(1)->Threads(4)->UseRealTime();
 
 void SetUp() {
-  const char* tmpdir = std::getenv("TMPDIR");
-  g_dir = std::filesystem::path(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") /
-          ("vo_tools_log_bench_" + std::to_string(getpid()));
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  g_dir = std::filesystem::temp_directory_path() / ("vo_tools_log_bench_" + std::to_string(stamp));
   std::filesystem::create_directories(g_dir);
-  Vo_PrintOut_Init("SysmetLog.txt", "SysmetLogBrief.txt", g_dir.c_str(), "", VO_LOG_INFO);
-  g_bare_fd = open((g_dir / "bare.txt").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  Vo_PrintOut_Init("SysmetLog.txt", "SysmetLogBrief.txt", g_dir.string().c_str(), "", VO_LOG_INFO);
+  g_bare_file = vo_tools::platform::AppendFile::Open((g_dir / "bare.txt").string());
+  if (g_bare_file == nullptr) std::abort();
   g_spdlog = spdlog::basic_logger_mt("bench", (g_dir / "spdlog.txt").string());
   g_spdlog->set_pattern("pid=%P tid=%t > %B %d %H:%M:%S > %v");
   g_spdlog->flush_on(spdlog::level::trace);
@@ -70,7 +72,7 @@ void SetUp() {
 void TearDown() {
   g_spdlog.reset();
   spdlog::shutdown();
-  close(g_bare_fd);
+  g_bare_file.reset();
   std::error_code ignored;
   std::filesystem::remove_all(g_dir, ignored);
 }

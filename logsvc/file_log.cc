@@ -6,6 +6,18 @@
 #include <utility>
 
 namespace quill_log {
+namespace {
+
+// The name of the n-th rolled file (1 is the newest).
+std::string BackupName(const std::string& path, unsigned n) {
+  // snprintf rather than std::to_string, whose digit table would be a
+  // unique symbol that leaks into the library's dynamic symbol table.
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%u", n);
+  return path + suffix;
+}
+
+}  // namespace
 
 FileLog::FileLog(std::string path, std::uint64_t max_size_bytes, unsigned backups)
     : path_(std::move(path)),
@@ -15,8 +27,9 @@ FileLog::FileLog(std::string path, std::uint64_t max_size_bytes, unsigned backup
 
 FileLog::~FileLog() = default;
 
-bool FileLog::Configure(int service_level, int /*reserved*/, int /*flush_seconds*/) {
-  service_level_.store(service_level, std::memory_order_relaxed);
+// Every line is kept, whatever its level, and each is with the operating
+// system once Write returns: there is nothing to configure.
+bool FileLog::Configure(int /*service_level*/, int /*reserved*/, int /*flush_seconds*/) {
   return true;
 }
 
@@ -26,14 +39,6 @@ bool FileLog::Write(const char* /*context*/, int /*number*/, int /*service_level
   const std::size_t size = std::strlen(chunk);
   if (CheckIsDue(size)) CheckFile();
   return file_->Append(chunk, size);
-}
-
-std::string FileLog::BackupName(const std::string& path, unsigned n) {
-  // snprintf rather than std::to_string, whose digit table would be a
-  // unique symbol that leaks into the library's dynamic symbol table.
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, ".%u", n);
-  return path + suffix;
 }
 
 // Cheap enough for every chunk: one atomic add and a read of the coarse

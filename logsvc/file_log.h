@@ -35,11 +35,6 @@ class FileLog : public IQuillLog1 {
   bool Configure(int service_level, int reserved, int flush_seconds) override;
   bool Write(const char* context, int number, int service_level, const char* chunk, ...) override;
 
-  int service_level() const { return service_level_.load(std::memory_order_relaxed); }
-
-  // The name of the n-th rolled file (1 is the newest).
-  static std::string BackupName(const std::string& path, unsigned n);
-
  private:
   bool CheckIsDue(std::size_t size);
   void CheckFile();
@@ -49,7 +44,6 @@ class FileLog : public IQuillLog1 {
   const std::uint64_t max_size_bytes_;
   const unsigned backups_;
   const std::unique_ptr<vo_tools::platform::AppendFile> file_;  // null: path not openable
-  std::atomic<int> service_level_{0};
 
   std::atomic<std::uint64_t> written_since_check_{0};
   std::atomic<std::int64_t> checked_second_{-1};  // time() of the last look

@@ -1,5 +1,6 @@
 # Shared part of the MinGW-w64 cross toolchains; set VO_TOOLS_MINGW_TRIPLE
-# before including it.
+# (the compilers' prefix) and VO_TOOLS_MINGW_ARCH (the processor CMake
+# reports) before including it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VO_TOOLS_MINGW_ARCH})
 

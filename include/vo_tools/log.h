@@ -22,8 +22,10 @@
 // owns the log files: the main log's service object until the library
 // unloads, the brief log's open stream until the process ends.
 //
-// Threads: any thread may call any function at any time, the first set-up
-// included (one set-up runs; concurrent callers wait for it). Lines of
+// Threads: any thread may call any function while the library is loaded, the
+// first set-up included (one set-up runs; concurrent callers wait for it).
+// Logging from static destructors that run after the library's own teardown
+// is not supported. Lines of
 // different threads reach the brief log whole and one at a time; in the main
 // log, only the pieces of lines longer than 16383 characters may interleave.
 //

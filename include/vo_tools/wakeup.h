@@ -15,7 +15,8 @@
 // owns each request; a request that leaves it (cancelled, replaced, delivered
 // one-shot, or refused by the host) is destroyed, which stops its host timer
 // exactly once, always after the registry lock has been released by the
-// operation that removed it. Destroying a server cancels nothing. Requests
+// operation that removed it (inside a callback, the delivery still holds it).
+// Destroying a server cancels nothing. Requests
 // still registered when the library unloads are abandoned, not destroyed
 // (their timers are not stopped, since the host may already be gone).
 //
@@ -24,7 +25,10 @@
 // no callback of that request is running or will start (unless CancelRequest
 // was called from inside that very callback). A callback may call the server
 // on its own thread (cancel itself, request again, even re-arm a one-shot);
-// it must not wait for a thread that may be waiting for the registry.
+// it must not wait for a thread that may be waiting for the registry. The
+// host's cookie is the wakable, not the request: a tick of a replaced timer
+// that the host had already begun to deliver reaches the wakable's current
+// request (so a new one-shot may fire that once, early).
 //
 // Failures are results: a request operation returns 0 when the host refused
 // the timer, the wakable is null, or memory ran out, and then nothing

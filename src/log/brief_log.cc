@@ -11,7 +11,7 @@ namespace {
 // never tear each other's lines.
 constexpr std::size_t kStreamBuffer = 64 * 1024;
 
-std::FILE* OpenForAppend(const std::string& path) {
+std::FILE* OpenBufferedStream(const std::string& path) {
   std::FILE* file = platform::OpenTextForAppend(path);
   if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
   return file;
@@ -38,7 +38,7 @@ void BriefLog::Open(const char* name, const char* directory) {
   path_ = path;
   backup_path_ = backup;
   if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return;
-  file_ = OpenForAppend(path_);
+  file_ = OpenBufferedStream(path_);
   WriteLocked(kSeparator);
 }
 
@@ -77,7 +77,7 @@ void BriefLog::RotateLocked() {
   file_ = nullptr;
   std::remove(backup_path_.c_str());
   if (std::rename(path_.c_str(), backup_path_.c_str()) != 0) std::remove(path_.c_str());
-  file_ = OpenForAppend(path_);
+  file_ = OpenBufferedStream(path_);
 }
 
 }  // namespace vo_tools::log

@@ -30,7 +30,7 @@ void Restamp(ThreadLogState* state, unsigned long process_id, std::time_t now) {
                                  state->process_id, state->thread_id, timestamp);
   state->stamp_size =
       size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof state->stamp - 1);
-  state->second = now;
+  state->stamp_second = now;
 }
 
 }  // namespace
@@ -56,7 +56,8 @@ void MakeLine(const char* message, ThreadLogState* state) {
   const std::time_t now = std::time(nullptr);
   // A forked child has a new process id, and its thread a new id too.
   const unsigned long process_id = platform::CurrentProcessId();
-  if (now != state->second || process_id != state->process_id) Restamp(state, process_id, now);
+  if (now != state->stamp_second || process_id != state->process_id)
+    Restamp(state, process_id, now);
   const std::size_t message_size = std::strlen(message);
   std::string& line = state->line;
   line.resize(state->stamp_size + message_size + 1);

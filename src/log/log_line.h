@@ -24,7 +24,7 @@ struct ThreadLogState {
   // at once in a forked child.
   unsigned long process_id = 0;
   unsigned long thread_id = 0;
-  std::time_t second = -1;
+  std::time_t stamp_second = -1;
   std::size_t stamp_size = 0;
   char stamp[256] = {};
   // Scratch storage for the formatted message and the line.

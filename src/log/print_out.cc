@@ -18,8 +18,8 @@ namespace {
 constexpr const char* kDefaultMainName = "SysmetLog.txt";
 constexpr unsigned long kMainLogLimitKib = 5120;
 constexpr unsigned long kMainLogBackups = 5;
-constexpr unsigned long kConfigureReserved = 0;
-constexpr unsigned long kConfigureFlushSeconds = 120;
+constexpr int kConfigureReserved = 0;
+constexpr int kConfigureFlushSeconds = 120;
 
 // Plain data, zero at load: set once set-up has run to its end, never
 // cleared. The release store publishes the holder and the brief log to every
@@ -27,8 +27,9 @@ constexpr unsigned long kConfigureFlushSeconds = 120;
 std::atomic<bool> g_setUp{false};
 // Makes a second thread that logs its first line during set-up wait for it.
 std::mutex g_setUpMutex;
-// Made by the first set-up; lives, with its open stream, until the process
-// ends, so that no line logged late in the process's exit is lost.
+// Made by the first set-up; it and its open stream are never destroyed, so
+// that nothing has to close the stream at exit. Its lock, the module-wide log
+// lock, is torn down at unload: logging after that is not supported.
 BriefLog* g_briefLog = nullptr;
 
 void SetUp(const char* main_file, const char* brief_file, const char* directory,

@@ -30,8 +30,8 @@ class CriticalSection {
 
  private:
   std::mutex mutex_;
-  // Only the owner ever reads its own id here, so relaxed order suffices:
-  // a thread sees its own id only if it stored it itself.
+  // Every Lock reads owner_, but a thread can find its own id there only if
+  // it stored it itself, so relaxed order suffices.
   std::atomic<std::thread::id> owner_;
   unsigned depth_ = 0;  // guarded by mutex_
   const int spin_count_;

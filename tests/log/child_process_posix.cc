@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +25,10 @@ bool Child::Wait() {
   if (process_ < 0) return false;
   int status = 0;
   while (waitpid(static_cast<pid_t>(process_), &status, 0) < 0) {
+    if (errno != EINTR) {
+      process_ = -1;
+      return false;
+    }
   }
   process_ = -1;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;

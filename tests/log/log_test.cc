@@ -68,8 +68,8 @@ std::vector<std::string> LinesOf(const std::vector<std::string>& files) {
   return lines;
 }
 
-// Counts of the numbered lines of each stream; fails the test on a torn line
-// and, when `in_order`, on a line out of each stream's order.
+// Counts of the numbered lines of each stream, in file order; fails the test
+// on a torn line.
 std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, const char* tag,
                                       int* separators) {
   std::map<int, std::vector<int>> numbers;
@@ -95,7 +95,7 @@ void LogNumbered(const char* tag, int stream, int count) {
   }
 }
 
-TEST(Log, FourThreadsRotatingTheBriefLogLoseNoLine) {
+TEST(Log, FourThreadsKeepTheMainLogWholeAndTheBriefLogsLatestLines) {
   constexpr int kLines = kThreadLines;
   ScratchDir dir;
   ASSERT_TRUE(RunInChild([&dir] {

@@ -79,7 +79,7 @@ void RunPlugins(DemoLog* log, Checks* checks, std::ostream& out) {
   heartbeat.Watch(watchdog.handle());
   out << "Plug-ins, known to each other by handles (GenericHandleMgr):\n"
       << "  handle " << sampler.handle() << "  sampler    periodic, every " << kSampleEveryMs
-      << " ms, to the main log; the plug-in cancels it at the end\n"
+      << " ms, to the main log; cancelled from the main thread at the end\n"
       << "  handle " << heartbeat.handle() << "  heartbeat  periodic, every " << kBeatEveryMs
       << " ms; re-arms the watchdog, cancels itself at beat " << kBeats << "\n"
       << "  handle " << watchdog.handle() << "  watchdog   one-shot, " << kWatchdogMs
@@ -109,7 +109,7 @@ void RunPlugins(DemoLog* log, Checks* checks, std::ostream& out) {
   const int samples = sampler.wakeups();  // final: no callback runs after the cancel
   log->Line(VO_LOG_INFO, true, "vo-demo", 0, "sampler cancelled after %d samples", samples);
   timeline.Note("sampler",
-                "cancelled by the plug-in after " + std::to_string(samples) + " samples");
+                "cancelled from the main thread after " + std::to_string(samples) + " samples");
   checks->Expect(WaitForNoTimers(host), "every host timer is given back");
   const std::size_t timers_left = host.active_timers();
 
