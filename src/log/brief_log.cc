@@ -7,8 +7,10 @@
 namespace vo_tools::log {
 namespace {
 
-// Lines up to this size go out in one write, so processes sharing the file
-// never tear each other's lines.
+// Lines up to this size leave the stream in one write, so processes sharing
+// the file do not tear each other's lines. (Windows' text mode turns line
+// feeds into CR LF in pieces of about 1 KiB, so there a longer line may still
+// meet another process's line.)
 constexpr std::size_t kStreamBuffer = 64 * 1024;
 
 std::FILE* OpenBufferedStream(const std::string& path) {
