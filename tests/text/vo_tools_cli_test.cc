@@ -40,7 +40,9 @@ ToolRun RunTool(const std::string& arguments, const std::string& input = "") {
   const std::string out = Scratch("out");
   const std::string err = Scratch("err");
   using vo_tools_test::CommandPath;
-  std::string command = "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
+  // A user-mode emulator runs this program but not what it starts: the tool
+  // is started through it too (VO_TOOLS_CLI_EMULATOR is empty elsewhere).
+  std::string command = VO_TOOLS_CLI_EMULATOR "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
   if (!input.empty()) command += " < \"" + CommandPath(input) + "\"";
   command += " > \"" + CommandPath(out) + "\" 2> \"" + CommandPath(err) + "\"";
   const int status = vo_tools_test::RunCommand(command);
