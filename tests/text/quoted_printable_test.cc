@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "text/qp_reference.h"
+#include "support/qp_reference.h"
 #include "text/qp_test_inputs.h"
 
 namespace {

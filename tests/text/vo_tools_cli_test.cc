@@ -9,7 +9,7 @@
 #include <string>
 
 #include "test_env.h"
-#include "text/qp_reference.h"
+#include "support/qp_reference.h"
 #include "text/qp_test_inputs.h"
 
 namespace {

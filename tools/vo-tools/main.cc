@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,9 +89,10 @@ int Convert(bool encode, const char* path) {
                 "; the codec takes text without zero bytes");
   }
   namespace qp = vo_tools::qp;
-  const std::size_t length = encode ? qp::EncodedLength(input.data(), input.size())
-                                    : qp::DecodedLength(input.data(), input.size());
-  std::string output(length, '\0');
+  const std::optional<std::size_t> length = encode ? qp::EncodedLength(input.data(), input.size())
+                                                   : qp::DecodedLength(input.data(), input.size());
+  if (!length || *length >= std::string().max_size()) return Fail("the output would be too long");
+  std::string output(*length, '\0');
   if (encode) {
     qp::Encode(input.data(), input.size(), output.data());
   } else {

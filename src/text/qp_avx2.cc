@@ -1,0 +1,150 @@
+// The AVX2 path: 32-byte blocks, with 16-byte table shuffles (pshufb) in
+// place of the byte permutes and compression that AVX2 lacks. Compiled with
+// AVX2, POPCNT and BMI1; the dispatch calls it only on a processor that has
+// all three.
+//
+// Encoding a block: the escape mask picks, per byte, its first output
+// character (the byte or "="); two nibble lookups give both digits of every
+// byte. Unpacking lays each byte out as 4 bytes (first character, high
+// digit, low digit, spare), and for each 4 input bytes one shuffle, chosen
+// by their 4 escape bits, packs what they keep: eight shuffles a block,
+// whatever the escapes. A block without escapes is stored as it is.
+//
+// Decoding a block: every byte's would-be escape value comes from the bytes
+// one and two positions on, through nibble tables; the start positions take
+// it, and for each 8 bytes one shuffle, chosen by their keep bits, packs
+// the bytes kept. Stores are whole 16- or 8-byte vectors that may spill
+// past the output; the block loops keep that spill inside the output.
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/qp_block_loops.h"
+#include "text/qp_kernels.h"
+#include "text/qp_tables.h"
+
+namespace vo_tools::qp {
+namespace {
+
+template <typename T>
+__m128i Load16(const T* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// A 16-entry table in both 16-byte lanes, as the lane-wise shuffle takes it.
+template <typename T>
+__m256i TableInBothLanes(const T* table) {
+  return _mm256_broadcastsi128_si256(Load16(table));
+}
+
+__m128i Lane(__m256i v, int lane) {
+  return lane == 0 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1);
+}
+
+struct Avx2Kernel {
+  static constexpr std::size_t kWidth = 32;
+  static constexpr bool kMaskedLoads = false;
+  static constexpr std::size_t kEncodeSpill = 12;  // a 16-byte store of 4 plain bytes
+  static constexpr std::size_t kDecodeSpill = 8;   // an 8-byte store that keeps none
+  using Vector = __m256i;
+
+  static Vector Load(const char* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  }
+
+  static std::uint64_t EqualsBits(Vector v) {
+    const __m256i equals = _mm256_set1_epi8(static_cast<char>(kEquals));
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals)));
+  }
+
+  static std::uint64_t EscapeBits(Vector v) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)) | EqualsBits(v);
+  }
+
+  static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
+    if (escapes == 0) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
+      return out + kWidth;
+    }
+    const __m256i hex = TableInBothLanes(kHexDigits);
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i high =
+        _mm256_shuffle_epi8(hex, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble));
+    const __m256i low = _mm256_shuffle_epi8(hex, _mm256_and_si256(v, nibble));
+    const __m256i escape_bytes =
+        _mm256_or_si256(_mm256_cmpgt_epi8(zero, v),
+                        _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kEquals))));
+    const __m256i first =
+        _mm256_blendv_epi8(v, _mm256_set1_epi8(static_cast<char>(kEquals)), escape_bytes);
+    const __m256i first_high_0 = _mm256_unpacklo_epi8(first, high);
+    const __m256i first_high_1 = _mm256_unpackhi_epi8(first, high);
+    const __m256i low_0 = _mm256_unpacklo_epi8(low, zero);
+    const __m256i low_1 = _mm256_unpackhi_epi8(low, zero);
+    // Per lane, bytes 0-3, 4-7, 8-11 and 12-15, four bytes each.
+    const __m256i layouts[4] = {
+        _mm256_unpacklo_epi16(first_high_0, low_0), _mm256_unpackhi_epi16(first_high_0, low_0),
+        _mm256_unpacklo_epi16(first_high_1, low_1), _mm256_unpackhi_epi16(first_high_1, low_1)};
+    for (int lane = 0; lane < 2; ++lane) {
+      for (int quad = 0; quad < 4; ++quad) {
+        const std::uint64_t bits = (escapes >> (16 * lane + 4 * quad)) & 0xF;
+        const __m128i packed =
+            _mm_shuffle_epi8(Lane(layouts[quad], lane), Load16(kEncodePack.at[bits].at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
+        out += 4 + 2 * CountBits(bits);
+      }
+    }
+    return out;
+  }
+
+  // Each byte's worth as a hexadecimal digit, 0 for a non-digit.
+  static __m256i DigitsOf(Vector v) {
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i low = _mm256_and_si256(v, nibble);
+    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+    const __m256i classes =
+        _mm256_and_si256(_mm256_shuffle_epi8(TableInBothLanes(kHighNibbleClasses.at), high),
+                         _mm256_shuffle_epi8(TableInBothLanes(kLowNibbleClasses.at), low));
+    const __m256i value =
+        _mm256_add_epi8(low, _mm256_shuffle_epi8(TableInBothLanes(kDigitOffsets.at), high));
+    return _mm256_andnot_si256(_mm256_cmpeq_epi8(classes, _mm256_setzero_si256()), value);
+  }
+
+  // 0xFF in each byte whose bit is set.
+  static __m256i BytesOf(std::uint64_t bits) {
+    const __m256i copies = _mm256_set1_epi32(static_cast<int>(bits));
+    const __m256i spread = _mm256_shuffle_epi8(
+        copies, _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2,
+                                 2, 2, 3, 3, 3, 3, 3, 3, 3, 3));
+    const __m256i select = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201u));
+    return _mm256_cmpeq_epi8(_mm256_and_si256(spread, select), select);
+  }
+
+  static char* DecodeBlock(Vector v, Vector after1, Vector after2, std::uint64_t starts,
+                           std::uint64_t keep, char* out) {
+    if (starts == 0 && keep == 0xFFFFFFFF) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
+      return out + kWidth;
+    }
+    const __m256i escaped =
+        _mm256_or_si256(_mm256_slli_epi16(DigitsOf(after1), 4), DigitsOf(after2));
+    const __m256i decoded = _mm256_blendv_epi8(v, escaped, BytesOf(starts));
+    for (int octet = 0; octet < 4; ++octet) {
+      const std::uint64_t bits = (keep >> (8 * octet)) & 0xFF;
+      __m128i order = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kLeftPack.at[bits].at));
+      if (octet % 2 == 1) order = _mm_add_epi8(order, _mm_set1_epi8(8));
+      const __m128i packed = _mm_shuffle_epi8(Lane(decoded, octet / 2), order);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+      out += CountBits(bits);
+    }
+    return out;
+  }
+};
+
+}  // namespace
+
+extern const Kernels kAvx2Kernels = {CountEscapes<Avx2Kernel>, EncodeBlocks<Avx2Kernel>,
+                                     DecodedLengthBlocks<Avx2Kernel>, DecodeBlocks<Avx2Kernel>};
+
+}  // namespace vo_tools::qp

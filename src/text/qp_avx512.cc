@@ -1,0 +1,111 @@
+// The AVX-512 path: 64-byte blocks, with byte masks (BW), byte permutes
+// (VBMI) and byte compression (VBMI2). Compiled with those flags alone; the
+// dispatch calls it only on a processor that has all three.
+//
+// Encoding a block: the escape mask picks, per byte, its first output
+// character (the byte or "="); two nibble lookups give both digits of every
+// byte. Each quarter of the block is then laid out as 48 characters, three
+// per byte, and compressed by a keep mask that drops the digits of the
+// bytes that need no escape: four compressions a block, whatever the
+// escapes. A block without escapes is stored as it is.
+//
+// Decoding a block: every byte's would-be escape value comes from the bytes
+// one and two positions on, through a 128-entry digit table; the start
+// positions take it, and one compression by the keep mask drops the digits.
+// Stores are masked to the exact output, and loads at the end of the input
+// to its last byte, so nothing past either is touched.
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/qp_block_loops.h"
+#include "text/qp_kernels.h"
+#include "text/qp_tables.h"
+
+namespace vo_tools::qp {
+namespace {
+
+struct Avx512Kernel {
+  static constexpr std::size_t kWidth = 64;
+  static constexpr bool kMaskedLoads = true;
+  static constexpr std::size_t kEncodeSpill = 0;
+  static constexpr std::size_t kDecodeSpill = 0;
+  using Vector = __m512i;
+
+  static Vector Load(const void* p) { return _mm512_loadu_si512(p); }
+
+  static Vector LoadPart(const char* p, std::size_t count) {
+    return _mm512_maskz_loadu_epi8(LowBits(count), p);
+  }
+
+  static void StorePart(char* p, std::size_t count, Vector v) {
+    _mm512_mask_storeu_epi8(p, LowBits(count), v);
+  }
+
+  static std::uint64_t EqualsBits(Vector v) {
+    return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(kEquals)));
+  }
+
+  static std::uint64_t EscapeBits(Vector v) { return _mm512_movepi8_mask(v) | EqualsBits(v); }
+
+  // The digits' keep bits, three per byte, for 16 bytes' escape bits.
+  static std::uint64_t TripleKeep(std::uint64_t escapes16) {
+    return kTripleKeep.at[escapes16 & 0xFF] | (std::uint64_t{kTripleKeep.at[escapes16 >> 8]} << 24);
+  }
+
+  static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
+    if (escapes == 0) {
+      _mm512_storeu_si512(out, v);
+      return out + kWidth;
+    }
+    const __m512i hex = Load(kHexDigitLanes.at);
+    const __m512i nibble = _mm512_set1_epi8(0x0F);
+    const __m512i high =
+        _mm512_shuffle_epi8(hex, _mm512_and_si512(_mm512_srli_epi16(v, 4), nibble));
+    const __m512i low = _mm512_shuffle_epi8(hex, _mm512_and_si512(v, nibble));
+    const __m512i first =
+        _mm512_mask_mov_epi8(v, escapes, _mm512_set1_epi8(static_cast<char>(kEquals)));
+    constexpr std::uint64_t kThirdCharacters = 0x924924924924;
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      __m512i triples =
+          _mm512_permutex2var_epi8(first, Load(kTripleLayout.first_and_high[quarter]), high);
+      triples = _mm512_mask_permutexvar_epi8(triples, kThirdCharacters,
+                                             Load(kTripleLayout.low[quarter]), low);
+      const std::uint64_t quarter_escapes = (escapes >> (16 * quarter)) & 0xFFFF;
+      const std::size_t count = 16 + 2 * static_cast<std::size_t>(CountBits(quarter_escapes));
+      StorePart(out, count, _mm512_maskz_compress_epi8(TripleKeep(quarter_escapes), triples));
+      out += count;
+    }
+    return out;
+  }
+
+  // Each byte's worth as a digit, from `table` (128 entries); a high byte is
+  // worth 0.
+  static __m512i DigitsOf(const unsigned char* table, Vector v) {
+    return _mm512_maskz_permutex2var_epi8(~_mm512_movepi8_mask(v), Load(table), v,
+                                          Load(table + 64));
+  }
+
+  static char* DecodeBlock(Vector v, Vector after1, Vector after2, std::uint64_t starts,
+                           std::uint64_t keep, char* out) {
+    if (starts == 0 && keep == ~std::uint64_t{0}) {
+      _mm512_storeu_si512(out, v);
+      return out + kWidth;
+    }
+    const __m512i escaped =
+        _mm512_or_si512(DigitsOf(kDigitLookup.high, after1), DigitsOf(kDigitLookup.low, after2));
+    const __m512i decoded = _mm512_mask_mov_epi8(v, starts, escaped);
+    const std::size_t count = static_cast<std::size_t>(CountBits(keep));
+    StorePart(out, count, _mm512_maskz_compress_epi8(keep, decoded));
+    return out + count;
+  }
+};
+
+}  // namespace
+
+extern const Kernels kAvx512Kernels = {CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>,
+                                       DecodedLengthBlocks<Avx512Kernel>,
+                                       DecodeBlocks<Avx512Kernel>};
+
+}  // namespace vo_tools::qp

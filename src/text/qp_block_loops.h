@@ -1,0 +1,248 @@
+// The codec's block loops, written once and instantiated by each vector
+// path with its own block kernel. A loop walks the input in blocks of the
+// kernel's width, turns each block into bit masks (which bytes need an
+// escape; which "=" start an escape, and so which bytes are kept), and hands
+// the block and its masks to the kernel, which writes the block's output
+// without a loop over its escapes.
+//
+// A kernel `K` provides:
+//   K::kWidth         bytes per block, at most 64
+//   K::Vector         one block, loaded
+//   K::Load(p)        the kWidth bytes at p
+//   K::kMaskedLoads   whether K::LoadPart(p, count) reads in[0, count) only
+//                     and fills the rest with zero bytes; without it, tails
+//                     are first copied into a zero-filled local buffer
+//   K::EscapeBits(v)  bit i set when byte i needs an escape
+//   K::EqualsBits(v)  bit i set when byte i is "="
+//   K::EncodeBlock(v, escapes, out)
+//                     writes the encoding of v and returns its end; may
+//                     write up to K::kEncodeSpill bytes past that end
+//   K::DecodeBlock(v, after1, after2, starts, keep, out)
+//                     writes, in order, each byte of v whose keep bit is
+//                     set, the escape decoded from the two bytes that follow
+//                     it (after1, after2: the input one and two bytes on)
+//                     where its starts bit is set; returns the end; may
+//                     write up to K::kDecodeSpill bytes past it
+//
+// Reads: the loops load whole blocks only where the input holds them; the
+// last bytes are loaded masked or from a local copy, so nothing outside
+// in[0, n) is read. Writes: a block is written in place only while the
+// output still to come is sure to cover what the kernel spills past its
+// end; the last blocks are written to a local buffer and copied.
+//
+// Every function here has internal linkage on purpose: each path's file is
+// compiled with its own instruction-set flags, and a shared inline copy
+// chosen by the linker could carry instructions that another path's
+// processor lacks.
+#ifndef VO_TOOLS_TEXT_QP_BLOCK_LOOPS_H_
+#define VO_TOOLS_TEXT_QP_BLOCK_LOOPS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace vo_tools::qp {
+namespace {  // NOLINT: one copy per instruction set, see above
+
+inline int CountBits(std::uint64_t bits) {
+  return __builtin_popcountll(bits);
+}
+
+// The low `count` bits set, for count from 0 to 64.
+inline std::uint64_t LowBits(std::size_t count) {
+  return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+}
+
+// Of the "=" signs of a block (those not already consumed by an escape of
+// the block before), the ones that start an escape: an "=" among the two
+// characters after a start is a digit of that escape. Only "=" signs within
+// two bytes of each other need the sequential rule, and encoded text has
+// none, so the loop below runs once per such "=" and not per escape: the
+// lowest "=" with another "=" one or two bytes before it follows a start
+// (every "=" below it is one), so it is a digit; drop it and look again.
+inline std::uint64_t EscapeStarts(std::uint64_t equals) {
+  for (;;) {
+    const std::uint64_t digits = equals & ((equals << 1) | (equals << 2));
+    if (digits == 0) return equals;
+    equals &= ~(digits & (0 - digits));
+  }
+}
+
+// The bytes of the next block that the escapes starting in the last two
+// bytes of this one consume.
+template <std::size_t kWidth>
+inline std::uint64_t CarriedDigits(std::uint64_t starts) {
+  const std::uint64_t second_last = (starts >> (kWidth - 2)) & 1;
+  const std::uint64_t last = (starts >> (kWidth - 1)) & 1;
+  return second_last | (last * 3);
+}
+
+// What one decoded block leaves to the next.
+struct DecodeCursor {
+  std::uint64_t carried = 0;  // bytes at the start of the next block that are digits
+  char* out;
+};
+
+// One block of encoded text: where its escapes start, and which of its
+// bytes stay in the output (the plain ones and each escape's "=", which the
+// decoded byte replaces), so that its decoded length is CountBits(keep).
+struct DecodeMasks {
+  std::uint64_t starts;
+  std::uint64_t keep;
+};
+
+template <typename K>
+inline DecodeMasks MasksOf(std::uint64_t equals, std::uint64_t carried, std::uint64_t valid) {
+  const std::uint64_t starts = EscapeStarts(equals & valid & ~carried);
+  const std::uint64_t digits = (starts << 1) | (starts << 2) | carried;
+  return {starts, ~digits & valid & LowBits(K::kWidth)};
+}
+
+template <typename K>
+inline void DecodeStep(typename K::Vector block, typename K::Vector after1,
+                       typename K::Vector after2, std::uint64_t valid, DecodeCursor* cursor) {
+  const DecodeMasks masks = MasksOf<K>(K::EqualsBits(block), cursor->carried, valid);
+  cursor->out = K::DecodeBlock(block, after1, after2, masks.starts, masks.keep, cursor->out);
+  cursor->carried = CarriedDigits<K::kWidth>(masks.starts);
+}
+
+// A zero-filled local copy of an input's last bytes, with room for whole
+// blocks (and the two bytes a decoded block looks ahead) past them: a
+// position past the end reads as a zero byte, which is no digit and no "=",
+// just what the end of the input means to an escape.
+template <typename K, std::size_t kBytes>
+struct StagedTail {
+  StagedTail(const char* in, std::size_t n) { std::memcpy(bytes, in, n); }
+  const char* data() const { return bytes; }
+  char bytes[kBytes + K::kWidth + 2] = {};
+};
+
+// ---- Encoding ----
+
+template <typename K>
+std::size_t CountEscapes(const char* in, std::size_t n) {
+  std::size_t escapes = 0;
+  std::size_t i = 0;
+  for (; n - i >= K::kWidth; i += K::kWidth) escapes += CountBits(K::EscapeBits(K::Load(in + i)));
+  if (i == n) return escapes;
+  // Zero bytes need no escape: the padding counts for nothing.
+  if constexpr (K::kMaskedLoads) {
+    return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
+  } else {
+    const StagedTail<K, K::kWidth> tail(in + i, n - i);
+    return escapes + CountBits(K::EscapeBits(K::Load(tail.data())));
+  }
+}
+
+// Encodes the last n bytes (fewer than a block and its spill) into a local
+// buffer; zero padding encodes as zero bytes after the real output, which
+// the copy leaves out.
+template <typename K>
+char* EncodeTail(const char* in, std::size_t n, char* out) {
+  constexpr std::size_t kMost = K::kWidth + K::kEncodeSpill;
+  char written[3 * (kMost + K::kWidth) + K::kEncodeSpill];
+  char* end = written;
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < n; i += K::kWidth) {
+    const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
+    typename K::Vector block;
+    if constexpr (K::kMaskedLoads) {
+      block = K::LoadPart(in + i, count);
+    } else {
+      const StagedTail<K, K::kWidth> tail(in + i, count);
+      block = K::Load(tail.data());
+    }
+    const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
+    end = K::EncodeBlock(block, escapes, written + length);
+    length += count + 2 * static_cast<std::size_t>(CountBits(escapes));
+  }
+  (void)end;
+  std::memcpy(out, written, length);
+  return out + length;
+}
+
+template <typename K>
+std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
+  char* const start = out;
+  std::size_t i = 0;
+  // Each byte left after a block encodes to at least one byte, so the
+  // output still to come covers the block's spill.
+  for (; n - i >= K::kWidth + K::kEncodeSpill; i += K::kWidth) {
+    const typename K::Vector block = K::Load(in + i);
+    out = K::EncodeBlock(block, K::EscapeBits(block), out);
+  }
+  if (i < n) out = EncodeTail<K>(in + i, n - i, out);
+  return static_cast<std::size_t>(out - start);
+}
+
+// ---- Decoding ----
+
+template <typename K>
+std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
+  std::size_t length = 0;
+  std::uint64_t carried = 0;
+  std::size_t i = 0;
+  for (; n - i >= K::kWidth; i += K::kWidth) {
+    const DecodeMasks masks =
+        MasksOf<K>(K::EqualsBits(K::Load(in + i)), carried, ~std::uint64_t{0});
+    length += static_cast<std::size_t>(CountBits(masks.keep));
+    carried = CarriedDigits<K::kWidth>(masks.starts);
+  }
+  if (i == n) return length;
+  typename K::Vector block;
+  if constexpr (K::kMaskedLoads) {
+    block = K::LoadPart(in + i, n - i);
+  } else {
+    const StagedTail<K, K::kWidth> tail(in + i, n - i);
+    block = K::Load(tail.data());
+  }
+  const DecodeMasks masks = MasksOf<K>(K::EqualsBits(block), carried, LowBits(n - i));
+  return length + static_cast<std::size_t>(CountBits(masks.keep));
+}
+
+// A block of decoded output is at least a third of its block of input, so
+// this many bytes of input after a block cover what its kernel may spill.
+template <typename K>
+constexpr std::size_t kDecodeInPlace = K::kWidth + 2 + 3 * K::kDecodeSpill;
+
+// Decodes the last n bytes (fewer than kDecodeInPlace) into a local buffer.
+template <typename K>
+void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
+  char written[kDecodeInPlace<K> + K::kWidth + K::kDecodeSpill];
+  char* const out = cursor->out;
+  cursor->out = written;
+  if constexpr (K::kMaskedLoads) {
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      const std::size_t left = n - i;
+      DecodeStep<K>(K::LoadPart(in + i, left), K::LoadPart(in + i + 1, left - 1),
+                    K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), LowBits(left), cursor);
+    }
+  } else {
+    const StagedTail<K, kDecodeInPlace<K>> tail(in, n);
+    const char* const p = tail.data();
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      DecodeStep<K>(K::Load(p + i), K::Load(p + i + 1), K::Load(p + i + 2), LowBits(n - i), cursor);
+    }
+  }
+  const std::size_t length = static_cast<std::size_t>(cursor->out - written);
+  std::memcpy(out, written, length);
+  cursor->out = out + length;
+}
+
+template <typename K>
+std::size_t DecodeBlocks(const char* in, std::size_t n, char* out) {
+  DecodeCursor cursor;
+  cursor.out = out;
+  std::size_t i = 0;
+  for (; n - i >= kDecodeInPlace<K>; i += K::kWidth) {
+    DecodeStep<K>(K::Load(in + i), K::Load(in + i + 1), K::Load(in + i + 2), ~std::uint64_t{0},
+                  &cursor);
+  }
+  if (i < n) DecodeTail<K>(in + i, n - i, &cursor);
+  return static_cast<std::size_t>(cursor.out - out);
+}
+
+}  // namespace
+}  // namespace vo_tools::qp
+
+#endif  // VO_TOOLS_TEXT_QP_BLOCK_LOOPS_H_
