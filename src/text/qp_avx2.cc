@@ -1,16 +1,16 @@
-// The AVX2 path: 32-byte blocks, with 16-byte table shuffles (pshufb) in
+// The AVX2 path: 64-byte blocks of two 32-byte vectors, with 16-byte table shuffles (pshufb) in
 // place of the byte permutes and compression that AVX2 lacks. Compiled with
 // AVX2, POPCNT and BMI1; the dispatch calls it only on a processor that has
 // all three.
 //
-// Encoding a block: the escape mask picks, per byte, its first output
+// Encoding a half block: the escape mask picks, per byte, its first output
 // character (the byte or "="); two nibble lookups give both digits of every
 // byte. Unpacking lays each byte out as 4 bytes (first character, high
 // digit, low digit, spare), and for each 4 input bytes one shuffle, chosen
-// by their 4 escape bits, packs what they keep: eight shuffles a block,
+// by their 4 escape bits, packs what they keep: eight shuffles a half,
 // whatever the escapes. A block without escapes is stored as it is.
 //
-// Decoding a block: every byte's would-be escape value comes from the bytes
+// Decoding a half block: every byte's would-be escape value comes from the bytes
 // one and two positions on, through nibble tables; the start positions take
 // it, and for each 8 bytes one shuffle, chosen by their keep bits, packs
 // the bytes kept. Stores are whole 16- or 8-byte vectors that may spill
@@ -42,31 +42,64 @@ __m128i Lane(__m256i v, int lane) {
   return lane == 0 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1);
 }
 
+// A block is two 32-byte vectors: the block loops' bit work then runs once
+// per 64 bytes, as on the AVX-512 path, and the vector work per half.
 struct Avx2Kernel {
-  static constexpr std::size_t kWidth = 32;
+  static constexpr std::size_t kWidth = 64;
   static constexpr bool kMaskedLoads = false;
   static constexpr std::size_t kEncodeSpill = 12;  // a 16-byte store of 4 plain bytes
   static constexpr std::size_t kDecodeSpill = 8;   // an 8-byte store that keeps none
-  using Vector = __m256i;
+  struct Vector {
+    __m256i half[2];
+  };
 
-  static Vector Load(const char* p) {
+  static __m256i Load32(const char* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   }
 
-  static std::uint64_t EqualsBits(Vector v) {
+  static void Store32(char* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+  static Vector Load(const char* p) { return {{Load32(p), Load32(p + 32)}}; }
+
+  static void Store(char* p, Vector v) {
+    Store32(p, v.half[0]);
+    Store32(p + 32, v.half[1]);
+  }
+
+  static std::uint64_t EqualsBits(__m256i v) {
     const __m256i equals = _mm256_set1_epi8(static_cast<char>(kEquals));
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals)));
   }
 
-  static std::uint64_t EscapeBits(Vector v) {
+  static std::uint64_t EscapeBits(__m256i v) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)) | EqualsBits(v);
+  }
+
+  static std::uint64_t EqualsBits(Vector v) {
+    return EqualsBits(v.half[0]) | (EqualsBits(v.half[1]) << 32);
+  }
+
+  static std::uint64_t EscapeBits(Vector v) {
+    return EscapeBits(v.half[0]) | (EscapeBits(v.half[1]) << 32);
   }
 
   static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
     if (escapes == 0) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
+      Store(out, v);
       return out + kWidth;
     }
+    out = EncodeHalf(v.half[0], escapes & 0xFFFFFFFF, out);
+    return EncodeHalf(v.half[1], escapes >> 32, out);
+  }
+
+  static char* DecodeBlock(Vector v, Vector after1, Vector after2, std::uint64_t starts,
+                           std::uint64_t keep, char* out) {
+    out = DecodeHalf(v.half[0], after1.half[0], after2.half[0], starts & 0xFFFFFFFF,
+                     keep & 0xFFFFFFFF, out);
+    return DecodeHalf(v.half[1], after1.half[1], after2.half[1], starts >> 32, keep >> 32, out);
+  }
+
+  static char* EncodeHalf(__m256i v, std::uint64_t escapes, char* out) {
     const __m256i hex = TableInBothLanes(kHexDigits);
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const __m256i zero = _mm256_setzero_si256();
@@ -86,20 +119,23 @@ struct Avx2Kernel {
     const __m256i layouts[4] = {
         _mm256_unpacklo_epi16(first_high_0, low_0), _mm256_unpackhi_epi16(first_high_0, low_0),
         _mm256_unpacklo_epi16(first_high_1, low_1), _mm256_unpackhi_epi16(first_high_1, low_1)};
+    // Each group's place comes from the escapes before it, not from the
+    // group before: the eight stores do not wait for each other.
     for (int lane = 0; lane < 2; ++lane) {
       for (int quad = 0; quad < 4; ++quad) {
-        const std::uint64_t bits = (escapes >> (16 * lane + 4 * quad)) & 0xF;
+        const int first_byte = 16 * lane + 4 * quad;
+        const std::uint64_t bits = (escapes >> first_byte) & 0xF;
         const __m128i packed =
             _mm_shuffle_epi8(Lane(layouts[quad], lane), Load16(kEncodePack.at[bits].at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
-        out += 4 + 2 * CountBits(bits);
+        char* const at = out + first_byte + 2 * CountBits(escapes & LowBits(first_byte));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), packed);
       }
     }
-    return out;
+    return out + 32 + 2 * CountBits(escapes);
   }
 
   // Each byte's worth as a hexadecimal digit, 0 for a non-digit.
-  static __m256i DigitsOf(Vector v) {
+  static __m256i DigitsOf(__m256i v) {
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const __m256i low = _mm256_and_si256(v, nibble);
     const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
@@ -121,12 +157,8 @@ struct Avx2Kernel {
     return _mm256_cmpeq_epi8(_mm256_and_si256(spread, select), select);
   }
 
-  static char* DecodeBlock(Vector v, Vector after1, Vector after2, std::uint64_t starts,
-                           std::uint64_t keep, char* out) {
-    if (starts == 0 && keep == 0xFFFFFFFF) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
-      return out + kWidth;
-    }
+  static char* DecodeHalf(__m256i v, __m256i after1, __m256i after2, std::uint64_t starts,
+                          std::uint64_t keep, char* out) {
     const __m256i escaped =
         _mm256_or_si256(_mm256_slli_epi16(DigitsOf(after1), 4), DigitsOf(after2));
     const __m256i decoded = _mm256_blendv_epi8(v, escaped, BytesOf(starts));
@@ -135,10 +167,10 @@ struct Avx2Kernel {
       __m128i order = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kLeftPack.at[bits].at));
       if (octet % 2 == 1) order = _mm_add_epi8(order, _mm_set1_epi8(8));
       const __m128i packed = _mm_shuffle_epi8(Lane(decoded, octet / 2), order);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
-      out += CountBits(bits);
+      char* const at = out + CountBits(keep & LowBits(8 * octet));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(at), packed);
     }
-    return out;
+    return out + CountBits(keep);
   }
 };
 

@@ -9,6 +9,7 @@
 //   K::kWidth         bytes per block, at most 64
 //   K::Vector         one block, loaded
 //   K::Load(p)        the kWidth bytes at p
+//   K::Store(p, v)    writes v to the kWidth bytes at p
 //   K::kMaskedLoads   whether K::LoadPart(p, count) reads in[0, count) only
 //                     and fills the rest with zero bytes; without it, tails
 //                     are first copied into a zero-filled local buffer
@@ -46,6 +47,16 @@ namespace {  // NOLINT: one copy per instruction set, see above
 
 inline int CountBits(std::uint64_t bits) {
   return __builtin_popcountll(bits);
+}
+
+// `bits`, as a value the compiler must take as it is. The loops below carry
+// a few bits from block to block; left to itself, the compiler folds that
+// carry into the next block's vector compare (as its write mask), which
+// puts the compare and two moves between mask and general registers on the
+// loop's critical path, several times slower than the scalar bit work.
+inline std::uint64_t Opaque(std::uint64_t bits) {
+  __asm__("" : "+r"(bits));
+  return bits;
 }
 
 // The low `count` bits set, for count from 0 to 64.
@@ -98,10 +109,12 @@ inline DecodeMasks MasksOf(std::uint64_t equals, std::uint64_t carried, std::uin
   return {starts, ~digits & valid & LowBits(K::kWidth)};
 }
 
+// Decodes one block whose "=" signs are `equals`.
 template <typename K>
 inline void DecodeStep(typename K::Vector block, typename K::Vector after1,
-                       typename K::Vector after2, std::uint64_t valid, DecodeCursor* cursor) {
-  const DecodeMasks masks = MasksOf<K>(K::EqualsBits(block), cursor->carried, valid);
+                       typename K::Vector after2, std::uint64_t equals, std::uint64_t valid,
+                       DecodeCursor* cursor) {
+  const DecodeMasks masks = MasksOf<K>(equals, cursor->carried, valid);
   cursor->out = K::DecodeBlock(block, after1, after2, masks.starts, masks.keep, cursor->out);
   cursor->carried = CarriedDigits<K::kWidth>(masks.starts);
 }
@@ -177,17 +190,42 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
 
 // ---- Decoding ----
 
+// The "=" signs of kGroup blocks at p. Plain text goes a group at a time,
+// with one branch that stays predictable whether the text is plain or has
+// an escape every few blocks.
+constexpr std::size_t kGroup = 4;
+
+template <typename K>
+struct GroupEquals {
+  explicit GroupEquals(const char* p) {
+    for (std::size_t b = 0; b < kGroup; ++b) {
+      bits[b] = Opaque(K::EqualsBits(K::Load(p + b * K::kWidth)));
+      any |= bits[b];
+    }
+  }
+  std::uint64_t bits[kGroup];
+  std::uint64_t any = 0;
+};
+
 template <typename K>
 std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
   std::size_t length = 0;
   std::uint64_t carried = 0;
   std::size_t i = 0;
-  for (; n - i >= K::kWidth; i += K::kWidth) {
-    const DecodeMasks masks =
-        MasksOf<K>(K::EqualsBits(K::Load(in + i)), carried, ~std::uint64_t{0});
+  auto measure = [&](std::uint64_t equals) {
+    const DecodeMasks masks = MasksOf<K>(equals, carried, ~std::uint64_t{0});
     length += static_cast<std::size_t>(CountBits(masks.keep));
     carried = CarriedDigits<K::kWidth>(masks.starts);
+  };
+  for (; n - i >= kGroup * K::kWidth; i += kGroup * K::kWidth) {
+    const GroupEquals<K> group(in + i);
+    if ((group.any | carried) == 0) {
+      length += kGroup * K::kWidth;
+      continue;
+    }
+    for (std::uint64_t equals : group.bits) measure(equals);
   }
+  for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(K::EqualsBits(K::Load(in + i))));
   if (i == n) return length;
   typename K::Vector block;
   if constexpr (K::kMaskedLoads) {
@@ -196,7 +234,7 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
     const StagedTail<K, K::kWidth> tail(in + i, n - i);
     block = K::Load(tail.data());
   }
-  const DecodeMasks masks = MasksOf<K>(K::EqualsBits(block), carried, LowBits(n - i));
+  const DecodeMasks masks = MasksOf<K>(Opaque(K::EqualsBits(block)), carried, LowBits(n - i));
   return length + static_cast<std::size_t>(CountBits(masks.keep));
 }
 
@@ -214,14 +252,18 @@ void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
   if constexpr (K::kMaskedLoads) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t left = n - i;
-      DecodeStep<K>(K::LoadPart(in + i, left), K::LoadPart(in + i + 1, left - 1),
-                    K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), LowBits(left), cursor);
+      const typename K::Vector block = K::LoadPart(in + i, left);
+      DecodeStep<K>(block, K::LoadPart(in + i + 1, left - 1),
+                    K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), Opaque(K::EqualsBits(block)),
+                    LowBits(left), cursor);
     }
   } else {
     const StagedTail<K, kDecodeInPlace<K>> tail(in, n);
     const char* const p = tail.data();
     for (std::size_t i = 0; i < n; i += K::kWidth) {
-      DecodeStep<K>(K::Load(p + i), K::Load(p + i + 1), K::Load(p + i + 2), LowBits(n - i), cursor);
+      const typename K::Vector block = K::Load(p + i);
+      DecodeStep<K>(block, K::Load(p + i + 1), K::Load(p + i + 2), Opaque(K::EqualsBits(block)),
+                    LowBits(n - i), cursor);
     }
   }
   const std::size_t length = static_cast<std::size_t>(cursor->out - written);
@@ -234,10 +276,21 @@ std::size_t DecodeBlocks(const char* in, std::size_t n, char* out) {
   DecodeCursor cursor;
   cursor.out = out;
   std::size_t i = 0;
-  for (; n - i >= kDecodeInPlace<K>; i += K::kWidth) {
-    DecodeStep<K>(K::Load(in + i), K::Load(in + i + 1), K::Load(in + i + 2), ~std::uint64_t{0},
-                  &cursor);
+  auto decode = [&](std::size_t at, std::uint64_t equals) {
+    DecodeStep<K>(K::Load(in + at), K::Load(in + at + 1), K::Load(in + at + 2), equals,
+                  ~std::uint64_t{0}, &cursor);
+  };
+  for (; n - i >= kDecodeInPlace<K> + (kGroup - 1) * K::kWidth; i += kGroup * K::kWidth) {
+    const GroupEquals<K> group(in + i);
+    if ((group.any | cursor.carried) == 0) {
+      for (std::size_t b = 0; b < kGroup; ++b, cursor.out += K::kWidth)
+        K::Store(cursor.out, K::Load(in + i + b * K::kWidth));
+      continue;
+    }
+    for (std::size_t b = 0; b < kGroup; ++b) decode(i + b * K::kWidth, group.bits[b]);
   }
+  for (; n - i >= kDecodeInPlace<K>; i += K::kWidth)
+    decode(i, Opaque(K::EqualsBits(K::Load(in + i))));
   if (i < n) DecodeTail<K>(in + i, n - i, &cursor);
   return static_cast<std::size_t>(cursor.out - out);
 }

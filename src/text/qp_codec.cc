@@ -111,8 +111,12 @@ Path FastestPath() {
   return Available().fastest;
 }
 
+std::size_t CountEscapes(const char* in, std::size_t n, Path path) {
+  return KernelsFor(path).count_escapes(in, n);
+}
+
 std::optional<std::size_t> EncodedLength(const char* in, std::size_t n, Path path) {
-  return EncodedLengthOf(n, KernelsFor(path).count_escapes(in, n));
+  return EncodedLengthOf(n, CountEscapes(in, n, path));
 }
 
 std::size_t Encode(const char* in, std::size_t n, char* out, Path path) {

@@ -43,6 +43,9 @@ constexpr std::optional<std::size_t> EncodedLengthOf(std::size_t n, std::size_t 
   return n + 2 * escapes;
 }
 
+// The number of bytes of in[0, n) that need an escape.
+std::size_t CountEscapes(const char* in, std::size_t n, Path path = FastestPath());
+
 // The length of the encoding of in[0, n); nullopt when it is too long for a
 // size_t (see EncodedLengthOf).
 std::optional<std::size_t> EncodedLength(const char* in, std::size_t n, Path path = FastestPath());
