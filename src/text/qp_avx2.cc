@@ -46,7 +46,7 @@ __m128i Lane(__m256i v, int lane) {
 // per 64 bytes, as on the AVX-512 path, and the vector work per half.
 struct Avx2Kernel {
   static constexpr std::size_t kWidth = 64;
-  static constexpr bool kMaskedLoads = false;
+  static constexpr bool kMaskedTails = false;
   static constexpr std::size_t kEncodeSpill = 12;  // a 16-byte store of 4 plain bytes
   static constexpr std::size_t kDecodeSpill = 8;   // an 8-byte store that keeps none
   struct Vector {

@@ -7,7 +7,8 @@
 // byte. Each quarter of the block is then laid out as 48 characters, three
 // per byte, and compressed by a keep mask that drops the digits of the
 // bytes that need no escape: four compressions a block, whatever the
-// escapes. A block without escapes is stored as it is.
+// escapes. A block without escapes is stored as it is, and one of escapes
+// only is laid out by fixed permutes.
 //
 // Decoding a block: every byte's would-be escape value comes from the bytes
 // one and two positions on, through a 128-entry digit table; the start
@@ -28,7 +29,7 @@ namespace {
 
 struct Avx512Kernel {
   static constexpr std::size_t kWidth = 64;
-  static constexpr bool kMaskedLoads = true;
+  static constexpr bool kMaskedTails = true;
   static constexpr std::size_t kEncodeSpill = 0;
   static constexpr std::size_t kDecodeSpill = 0;
   using Vector = __m512i;
@@ -61,27 +62,55 @@ struct Avx512Kernel {
       Store(out, v);
       return out + kWidth;
     }
+    if (escapes == ~std::uint64_t{0}) return EncodeAllEscaped(v, out);
+    return EncodePart(v, escapes, kWidth, out);
+  }
+
+  // Both digits of every byte, by nibble.
+  static void HexDigits(Vector v, __m512i* high, __m512i* low) {
     const __m512i hex = Load(kHexDigitLanes.at);
     const __m512i nibble = _mm512_set1_epi8(0x0F);
-    const __m512i high =
-        _mm512_shuffle_epi8(hex, _mm512_and_si512(_mm512_srli_epi16(v, 4), nibble));
-    const __m512i low = _mm512_shuffle_epi8(hex, _mm512_and_si512(v, nibble));
+    *high = _mm512_shuffle_epi8(hex, _mm512_and_si512(_mm512_srli_epi16(v, 4), nibble));
+    *low = _mm512_shuffle_epi8(hex, _mm512_and_si512(v, nibble));
+  }
+
+  // A block of high bytes (and "=" signs) only: its 192 characters are in
+  // fixed places, so no compression is needed.
+  static char* EncodeAllEscaped(Vector v, char* out) {
+    __m512i high, low;
+    HexDigits(v, &high, &low);
+    const __m512i equals = _mm512_set1_epi8(static_cast<char>(kEquals));
+    for (int k = 0; k < 3; ++k) {
+      const __m512i digits = _mm512_permutex2var_epi8(high, Load(kAllEscapedLayout.digits[k]), low);
+      Store(out + 64 * k, _mm512_mask_mov_epi8(digits, kAllEscapedLayout.equals[k], equals));
+    }
+    return out + 3 * kWidth;
+  }
+
+  // Encodes the first `count` bytes of v, whose escape bits are `escapes`.
+  static char* EncodePart(Vector v, std::uint64_t escapes, std::size_t count, char* out) {
+    __m512i high, low;
+    HexDigits(v, &high, &low);
     const __m512i first =
         _mm512_mask_mov_epi8(v, escapes, _mm512_set1_epi8(static_cast<char>(kEquals)));
     constexpr std::uint64_t kThirdCharacters = 0x924924924924;
     // Each quarter's place comes from the escapes before it, not from the
     // quarter before: the four stores do not wait for each other.
-    for (int quarter = 0; quarter < 4; ++quarter) {
+    for (std::size_t quarter = 0; quarter < 4; ++quarter) {
+      const std::size_t start = 16 * quarter;
+      if (start >= count) break;
+      const std::size_t bytes = count - start < 16 ? count - start : 16;
       __m512i triples =
           _mm512_permutex2var_epi8(first, Load(kTripleLayout.first_and_high[quarter]), high);
       triples = _mm512_mask_permutexvar_epi8(triples, kThirdCharacters,
                                              Load(kTripleLayout.low[quarter]), low);
-      const std::uint64_t quarter_escapes = (escapes >> (16 * quarter)) & 0xFFFF;
-      const std::size_t count = 16 + 2 * static_cast<std::size_t>(CountBits(quarter_escapes));
-      char* const at = out + 16 * quarter + 2 * CountBits(escapes & LowBits(16 * quarter));
-      StorePart(at, count, _mm512_maskz_compress_epi8(TripleKeep(quarter_escapes), triples));
+      const std::uint64_t quarter_escapes = (escapes >> start) & 0xFFFF;
+      const std::uint64_t keep = TripleKeep(quarter_escapes) & LowBits(3 * bytes);
+      char* const at = out + start + 2 * CountBits(escapes & LowBits(start));
+      StorePart(at, bytes + 2 * static_cast<std::size_t>(CountBits(quarter_escapes)),
+                _mm512_maskz_compress_epi8(keep, triples));
     }
-    return out + kWidth + 2 * CountBits(escapes);
+    return out + count + 2 * CountBits(escapes);
   }
 
   // Each byte's worth as a digit, from `table` (128 entries); a high byte is

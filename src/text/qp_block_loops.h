@@ -10,9 +10,13 @@
 //   K::Vector         one block, loaded
 //   K::Load(p)        the kWidth bytes at p
 //   K::Store(p, v)    writes v to the kWidth bytes at p
-//   K::kMaskedLoads   whether K::LoadPart(p, count) reads in[0, count) only
-//                     and fills the rest with zero bytes; without it, tails
-//                     are first copied into a zero-filled local buffer
+//   K::kMaskedTails   whether the kernel reads and writes the last bytes
+//                     exactly: K::LoadPart(p, count) reads p[0, count) only
+//                     and zero-fills the rest, K::EncodePart(v, escapes,
+//                     count, out) encodes the first count bytes of v, and
+//                     nothing spills. Otherwise tails are copied into a
+//                     zero-filled local buffer, converted into another and
+//                     copied out.
 //   K::EscapeBits(v)  bit i set when byte i needs an escape
 //   K::EqualsBits(v)  bit i set when byte i is "="
 //   K::EncodeBlock(v, escapes, out)
@@ -139,7 +143,7 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   for (; n - i >= K::kWidth; i += K::kWidth) escapes += CountBits(K::EscapeBits(K::Load(in + i)));
   if (i == n) return escapes;
   // Zero bytes need no escape: the padding counts for nothing.
-  if constexpr (K::kMaskedLoads) {
+  if constexpr (K::kMaskedTails) {
     return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
   } else {
     const StagedTail<K, K::kWidth> tail(in + i, n - i);
@@ -147,31 +151,30 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   }
 }
 
-// Encodes the last n bytes (fewer than a block and its spill) into a local
-// buffer; zero padding encodes as zero bytes after the real output, which
-// the copy leaves out.
+// Encodes the last n bytes, fewer than a block and its spill.
 template <typename K>
 char* EncodeTail(const char* in, std::size_t n, char* out) {
-  constexpr std::size_t kMost = K::kWidth + K::kEncodeSpill;
-  char written[3 * (kMost + K::kWidth) + K::kEncodeSpill];
-  char* end = written;
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < n; i += K::kWidth) {
-    const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
-    typename K::Vector block;
-    if constexpr (K::kMaskedLoads) {
-      block = K::LoadPart(in + i, count);
-    } else {
+  if constexpr (K::kMaskedTails) {
+    static_assert(K::kEncodeSpill == 0);
+    const typename K::Vector block = K::LoadPart(in, n);
+    return K::EncodePart(block, K::EscapeBits(block) & LowBits(n), n, out);
+  } else {
+    // Zero padding encodes as zero bytes after the real output, which the
+    // copy leaves out.
+    constexpr std::size_t kMost = K::kWidth + K::kEncodeSpill;
+    char written[3 * (kMost + K::kWidth) + K::kEncodeSpill];
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const StagedTail<K, K::kWidth> tail(in + i, count);
-      block = K::Load(tail.data());
+      const typename K::Vector block = K::Load(tail.data());
+      const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
+      K::EncodeBlock(block, escapes, written + length);
+      length += count + 2 * static_cast<std::size_t>(CountBits(escapes));
     }
-    const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
-    end = K::EncodeBlock(block, escapes, written + length);
-    length += count + 2 * static_cast<std::size_t>(CountBits(escapes));
+    std::memcpy(out, written, length);
+    return out + length;
   }
-  (void)end;
-  std::memcpy(out, written, length);
-  return out + length;
 }
 
 template <typename K>
@@ -228,7 +231,7 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
   for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(K::EqualsBits(K::Load(in + i))));
   if (i == n) return length;
   typename K::Vector block;
-  if constexpr (K::kMaskedLoads) {
+  if constexpr (K::kMaskedTails) {
     block = K::LoadPart(in + i, n - i);
   } else {
     const StagedTail<K, K::kWidth> tail(in + i, n - i);
@@ -243,13 +246,11 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
 template <typename K>
 constexpr std::size_t kDecodeInPlace = K::kWidth + 2 + 3 * K::kDecodeSpill;
 
-// Decodes the last n bytes (fewer than kDecodeInPlace) into a local buffer.
+// Decodes the last n bytes, fewer than kDecodeInPlace.
 template <typename K>
 void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
-  char written[kDecodeInPlace<K> + K::kWidth + K::kDecodeSpill];
-  char* const out = cursor->out;
-  cursor->out = written;
-  if constexpr (K::kMaskedLoads) {
+  if constexpr (K::kMaskedTails) {
+    static_assert(K::kDecodeSpill == 0);
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t left = n - i;
       const typename K::Vector block = K::LoadPart(in + i, left);
@@ -258,6 +259,9 @@ void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
                     LowBits(left), cursor);
     }
   } else {
+    char written[kDecodeInPlace<K> + K::kWidth + K::kDecodeSpill];
+    char* const out = cursor->out;
+    cursor->out = written;
     const StagedTail<K, kDecodeInPlace<K>> tail(in, n);
     const char* const p = tail.data();
     for (std::size_t i = 0; i < n; i += K::kWidth) {
@@ -265,10 +269,10 @@ void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
       DecodeStep<K>(block, K::Load(p + i + 1), K::Load(p + i + 2), Opaque(K::EqualsBits(block)),
                     LowBits(n - i), cursor);
     }
+    const std::size_t length = static_cast<std::size_t>(cursor->out - written);
+    std::memcpy(out, written, length);
+    cursor->out = out + length;
   }
-  const std::size_t length = static_cast<std::size_t>(cursor->out - written);
-  std::memcpy(out, written, length);
-  cursor->out = out + length;
 }
 
 template <typename K>

@@ -61,8 +61,7 @@ const Kernels* CompiledKernels(Path path) {
 
 #endif
 
-// Per path, its kernels where this processor runs them, else null; found
-// once, on the first call.
+// Per path, its kernels where this processor runs them, else null.
 struct AvailablePaths {
   AvailablePaths() {
     for (Path path : kAllPaths) {
@@ -76,9 +75,14 @@ struct AvailablePaths {
   Path fastest = Path::kPortable;
 };
 
+// Found while the program or library loads, so that a call pays a load and
+// no guard. Before that (a constructor of another file calling the codec)
+// it is still zero-filled: every path then runs as the portable one, which
+// is slower but gives the same results.
+const AvailablePaths kAvailable;
+
 const AvailablePaths& Available() {
-  static const AvailablePaths available;
-  return available;
+  return kAvailable;
 }
 
 // An unavailable path runs as the portable one.

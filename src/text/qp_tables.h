@@ -209,6 +209,38 @@ constexpr TripleLayout MakeTripleLayout() {
 }
 inline constexpr TripleLayout kTripleLayout = MakeTripleLayout();
 
+// For a block whose 64 bytes all need an escape: per output vector k of
+// the three, the permute indexes that pick each position's digit (the high
+// digit of byte i from table 0 at index i, the low one from table 1 at 64 +
+// i), and the mask of the positions that hold "=" instead.
+struct AllEscapedLayout {
+  alignas(64) unsigned char digits[3][64];
+  std::uint64_t equals[3];
+};
+
+constexpr AllEscapedLayout MakeAllEscapedLayout() {
+  AllEscapedLayout layout{};
+  for (int k = 0; k < 3; ++k) {
+    for (int position = 0; position < 64; ++position) {
+      const int character = 64 * k + position;
+      const int byte = character / 3;
+      switch (character % 3) {
+        case 0:
+          layout.equals[k] |= std::uint64_t{1} << position;
+          break;
+        case 1:
+          layout.digits[k][position] = static_cast<unsigned char>(byte);
+          break;
+        case 2:
+          layout.digits[k][position] = static_cast<unsigned char>(64 + byte);
+          break;
+      }
+    }
+  }
+  return layout;
+}
+inline constexpr AllEscapedLayout kAllEscapedLayout = MakeAllEscapedLayout();
+
 // DigitValue (times 16 for the high half) by the low 7 bits of a byte, as
 // the two 64-byte halves that vpermi2b indexes; high bytes are masked off
 // before the lookup.
