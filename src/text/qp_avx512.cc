@@ -4,11 +4,11 @@
 //
 // Encoding a block: the escape mask picks, per byte, its first output
 // character (the byte or "="); two nibble lookups give both digits of every
-// byte. Each quarter of the block is then laid out as 48 characters, three
-// per byte, and compressed by a keep mask that drops the digits of the
-// bytes that need no escape: four compressions a block, whatever the
-// escapes. A block without escapes is stored as it is, and one of escapes
-// only is laid out by fixed permutes.
+// byte. Each 21 bytes of the block are then laid out as 63 characters,
+// three per byte, and compressed by a keep mask that drops the digits of
+// the bytes that need no escape; the last byte's characters need no
+// compression: three compressions a block, whatever the escapes. A block without escapes is stored
+// as it is, and one of escapes only is laid out by fixed permutes.
 //
 // Decoding a block: every byte's would-be escape value comes from the bytes
 // one and two positions on, through a 128-entry digit table; the start
@@ -52,9 +52,12 @@ struct Avx512Kernel {
 
   static std::uint64_t EscapeBits(Vector v) { return _mm512_movepi8_mask(v) | EqualsBits(v); }
 
-  // The digits' keep bits, three per byte, for 16 bytes' escape bits.
-  static std::uint64_t TripleKeep(std::uint64_t escapes16) {
-    return kTripleKeep.at[escapes16 & 0xFF] | (std::uint64_t{kTripleKeep.at[escapes16 >> 8]} << 24);
+  // The keep bits of a group's layout, three per byte, for the escape bits
+  // of up to 21 bytes.
+  static std::uint64_t TripleKeep(std::uint64_t escapes) {
+    return kTripleKeep.at[escapes & 0xFF] |
+           (std::uint64_t{kTripleKeep.at[(escapes >> 8) & 0xFF]} << 24) |
+           (std::uint64_t{kTripleKeep.at[(escapes >> 16) & 0x1F]} << 48);
   }
 
   static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
@@ -93,24 +96,36 @@ struct Avx512Kernel {
     HexDigits(v, &high, &low);
     const __m512i first =
         _mm512_mask_mov_epi8(v, escapes, _mm512_set1_epi8(static_cast<char>(kEquals)));
-    constexpr std::uint64_t kThirdCharacters = 0x924924924924;
-    // Each quarter's place comes from the escapes before it, not from the
-    // quarter before: the four stores do not wait for each other.
-    for (std::size_t quarter = 0; quarter < 4; ++quarter) {
-      const std::size_t start = 16 * quarter;
-      if (start >= count) break;
-      const std::size_t bytes = count - start < 16 ? count - start : 16;
-      __m512i triples =
-          _mm512_permutex2var_epi8(first, Load(kTripleLayout.first_and_high[quarter]), high);
-      triples = _mm512_mask_permutexvar_epi8(triples, kThirdCharacters,
-                                             Load(kTripleLayout.low[quarter]), low);
-      const std::uint64_t quarter_escapes = (escapes >> start) & 0xFFFF;
-      const std::uint64_t keep = TripleKeep(quarter_escapes) & LowBits(3 * bytes);
-      char* const at = out + start + 2 * CountBits(escapes & LowBits(start));
-      StorePart(at, bytes + 2 * static_cast<std::size_t>(CountBits(quarter_escapes)),
-                _mm512_maskz_compress_epi8(keep, triples));
-    }
+    EncodeGroup<0>(first, high, low, escapes, count, out);
+    EncodeGroup<1>(first, high, low, escapes, count, out);
+    EncodeGroup<2>(first, high, low, escapes, count, out);
+    EncodeGroup<3>(first, high, low, escapes, count, out);
     return out + count + 2 * CountBits(escapes);
+  }
+
+  // Writes the characters of one group of the block's first `count` bytes.
+  // Each group's place comes from the escapes before it, not from the group
+  // before: the stores do not wait for each other.
+  template <std::size_t kGroup>
+  static void EncodeGroup(__m512i first, __m512i high, __m512i low, std::uint64_t escapes,
+                          std::size_t count, char* out) {
+    constexpr std::size_t kStart = kTripleGroupStart[kGroup];
+    constexpr std::size_t kEnd = kTripleGroupStart[kGroup + 1];
+    constexpr std::uint64_t kThirdCharacters = 0x4924924924924924;
+    if (kStart >= count) return;
+    const std::size_t bytes = (count < kEnd ? count : kEnd) - kStart;
+    __m512i triples =
+        _mm512_permutex2var_epi8(first, Load(kTripleLayout.first_and_high[kGroup]), high);
+    triples = _mm512_mask_permutexvar_epi8(triples, kThirdCharacters,
+                                           Load(kTripleLayout.low[kGroup]), low);
+    const std::uint64_t group_escapes = (escapes >> kStart) & LowBits(bytes);
+    const std::size_t length = bytes + 2 * static_cast<std::size_t>(CountBits(group_escapes));
+    char* const at = out + kStart + 2 * CountBits(escapes & LowBits(kStart));
+    if constexpr (kEnd - kStart == 1) {
+      StorePart(at, length, triples);  // one byte: its characters come first
+    } else {
+      StorePart(at, length, _mm512_maskz_compress_epi8(TripleKeep(group_escapes), triples));
+    }
   }
 
   // Each byte's worth as a digit, from `table` (128 entries); a high byte is

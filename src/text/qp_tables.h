@@ -186,23 +186,30 @@ constexpr Table<std::uint32_t, 256> MakeTripleKeepTable() {
 }
 inline constexpr auto kTripleKeep = MakeTripleKeepTable();
 
-// Permute indexes that lay out 16 input bytes (quarter q of a 64-byte block)
-// as 48 characters, three per byte. The first index vector takes the first
-// character from table 0 (index i) and the high digit from table 1 (index
-// 64 + i); the second takes the low digit, at the third positions only.
+// A 64-byte block is encoded in four groups of input bytes, each laid out
+// as three characters a byte (first, high digit, low digit): three groups
+// of 21 bytes, whose 63 characters fit one vector, and the last byte.
+constexpr std::size_t kTripleGroups = 4;
+constexpr std::size_t kTripleGroupStart[kTripleGroups + 1] = {0, 21, 42, 63, 64};
+
+// Per group, the permute indexes of its layout: the first index vector
+// takes the first character from table 0 (index i) and the high digit from
+// table 1 (index 64 + i); the second takes the low digit, at the third
+// positions only.
 struct TripleLayout {
-  alignas(64) unsigned char first_and_high[4][64];
-  alignas(64) unsigned char low[4][64];
+  alignas(64) unsigned char first_and_high[kTripleGroups][64];
+  alignas(64) unsigned char low[kTripleGroups][64];
 };
 
 constexpr TripleLayout MakeTripleLayout() {
   TripleLayout layout{};
-  for (int quarter = 0; quarter < 4; ++quarter) {
-    for (int byte = 0; byte < 16; ++byte) {
-      const int source = 16 * quarter + byte;
-      layout.first_and_high[quarter][3 * byte] = static_cast<unsigned char>(source);
-      layout.first_and_high[quarter][3 * byte + 1] = static_cast<unsigned char>(64 + source);
-      layout.low[quarter][3 * byte + 2] = static_cast<unsigned char>(source);
+  for (std::size_t group = 0; group < kTripleGroups; ++group) {
+    const std::size_t start = kTripleGroupStart[group];
+    for (std::size_t byte = 0; byte < kTripleGroupStart[group + 1] - start; ++byte) {
+      const auto source = static_cast<unsigned char>(start + byte);
+      layout.first_and_high[group][3 * byte] = source;
+      layout.first_and_high[group][3 * byte + 1] = static_cast<unsigned char>(64 + source);
+      layout.low[group][3 * byte + 2] = source;
     }
   }
   return layout;
