@@ -2,14 +2,12 @@
 #include <new>
 
 #include "module/critical_section.h"
+#include "request_id.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/request_id.h"
 
 using vo_tools::CriticalSectionLock;
 using vo_tools::wakeup::RequestIdOf;
 using vo_tools::wakeup::WakableOf;
-
-int CPlexWakeUpServer::m_bRequestsInitialized = 0;
 
 namespace {
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs a build of vo_tools2 into a temporary prefix and builds a user's
-# program against it twice, once through find_package(vo_tools2 CONFIG) and
-# once through pkg-config, running each; then runs the installed vo-tools,
-# which must find the library through its own run path.
+# Builds a user's program three ways and runs each: against a build of
+# vo_tools2 installed into a temporary prefix, through find_package(vo_tools2
+# CONFIG) and through pkg-config; and with vo_tools2's source tree added as a
+# subdirectory of the user's project. Then runs the installed vo-tools, which
+# must find the library through its own run path.
 #   tests/consumer/run.sh [BUILD_DIR]    (default: build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +28,12 @@ export PKG_CONFIG_PATH=${pc_file%/*}
 read -r -a flags <<<"$(pkg-config --cflags --libs vo_tools2 vo_tools2-host)"
 g++ -std=c++17 "$here/main.cc" -o "$work/consumer-pc" "${flags[@]}"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir vo_tools2) "$work/consumer-pc"
+
+echo "-- consumer with vo_tools2 as a subdirectory"
+cmake -S "$here" -B "$work/subdir" -DVO_TOOLS_SOURCE_DIR="$here/../.." \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$work/subdir" -j2 >/dev/null
+"$work/subdir/consumer"
 
 echo "-- installed vo-tools"
 names=$("$prefix/bin/vo-tools" service-names _installed)

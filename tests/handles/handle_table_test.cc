@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "support/failing_allocator.h"
+#include "failing_allocator.h"
 
 namespace {
 
