@@ -46,6 +46,14 @@
 // The library's re-entrant lock; internal, so only named here.
 class CKaCriticalSection;
 
+// Lets Clang's thread-safety analysis check the library's own use of the
+// registry below; nothing for any other compiler or any client.
+#if defined(__clang__) && defined(VO_TOOLS_BUILDING)
+#define VO_TOOLS_GUARDED_BY(lock) __attribute__((guarded_by(lock)))
+#else
+#define VO_TOOLS_GUARDED_BY(lock)
+#endif
+
 // A request identifier holds a whole address. It is `unsigned long` wherever
 // that is wide enough (Linux, 32-bit Windows), so those signatures keep the
 // types their callers were built against; where `unsigned long` is narrower
@@ -162,10 +170,11 @@ class VO_TOOLS_API CPlexWakeUpServer : public KaWakeUpServer {
   static int OnWakeup(void* cookie);
 
  protected:
-  // Guarded by m_critsectionRequests.
-  static std::map<KaWakable*, CPlexWakeUpRequest*> m_aRequests;
+  static std::map<KaWakable*, CPlexWakeUpRequest*> m_aRequests
+      VO_TOOLS_GUARDED_BY(m_critsectionRequests);
   static CKaCriticalSection m_critsectionRequests;
-  static int m_bRequestsInitialized;  // 1 once a server has been constructed
+  // 1 once a server has been constructed.
+  static int m_bRequestsInitialized VO_TOOLS_GUARDED_BY(m_critsectionRequests);
 
  private:
   void* m_pHostContext;
