@@ -12,13 +12,14 @@
 // request is cancelled or, for a one-shot, delivered; cancel before
 // destroying. The server and the requests borrow the host context and record,
 // which must outlive them. The process-wide registry (shared by all servers)
-// owns each request; a request that leaves it (cancelled, replaced, delivered
-// one-shot, or refused by the host) is destroyed, which stops its host timer
-// exactly once, always after the registry lock has been released by the
-// operation that removed it (inside a callback, the delivery still holds it).
-// Destroying a server cancels nothing. Requests
-// still registered when the library unloads are abandoned, not destroyed
-// (their timers are not stopped, since the host may already be gone).
+// owns each request. A request that leaves it (cancelled, replaced, or a
+// one-shot once delivered) is destroyed, which stops its host timer exactly
+// once, always after the operation that removed it has released the registry
+// lock (inside a callback, the delivery still holds it); a request the host
+// refused never enters it and is destroyed at once. Destroying a server
+// cancels nothing. Requests still registered when the library unloads are
+// abandoned, not destroyed (their timers are not stopped, since the host may
+// already be gone).
 //
 // Threads: any thread may request and cancel. Callbacks run on the host's
 // timer thread while the registry lock is held, so once CancelRequest returns
