@@ -16,11 +16,18 @@ prefix=$work/prefix
 cmake --build "$build" -j2 --target vo_tools2 vo_tools2_host vo-tools
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
+# Configures, builds and runs the consumer's CMake project in $work/$1, with
+# the cache entries that follow.
+cmake_consumer() {
+  local dir=$work/$1
+  shift
+  cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j2 >/dev/null
+  "$dir/consumer"
+}
+
 echo "-- consumer through find_package"
-cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$work/cmake" -j2 >/dev/null
-"$work/cmake/consumer"
+cmake_consumer cmake -DCMAKE_PREFIX_PATH="$prefix"
 
 echo "-- consumer through pkg-config"
 pc_file=$(find "$prefix" -name vo_tools2.pc)
@@ -30,10 +37,7 @@ g++ -std=c++17 "$here/main.cc" -o "$work/consumer-pc" "${flags[@]}"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir vo_tools2) "$work/consumer-pc"
 
 echo "-- consumer with vo_tools2 as a subdirectory"
-cmake -S "$here" -B "$work/subdir" -DVO_TOOLS_SOURCE_DIR="$here/../.." \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$work/subdir" -j2 >/dev/null
-"$work/subdir/consumer"
+cmake_consumer subdir -DVO_TOOLS_SOURCE_DIR="$here/../.."
 
 echo "-- installed vo-tools"
 names=$("$prefix/bin/vo-tools" service-names _installed)
