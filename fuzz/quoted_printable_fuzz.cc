@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "support/qp_reference.h"
-#include "text/qp_codec.h"
+#include "qp_reference.h"
+#include "qp_codec.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {

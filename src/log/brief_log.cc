@@ -1,6 +1,6 @@
-#include "log/brief_log.h"
+#include "brief_log.h"
 
-#include "log/log_path.h"
+#include "log_path.h"
 #include "platform/append_file.h"
 #include "platform/env.h"
 

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
-#include "log/brief_log.h"
-#include "log/log_line.h"
-#include "log/log_path.h"
+#include "brief_log.h"
+#include "log_line.h"
+#include "log_path.h"
 #include "module/module_statics.h"
 #include "vo_tools/log.h"
 

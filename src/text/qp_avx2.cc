@@ -20,9 +20,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "text/qp_block_loops.h"
-#include "text/qp_kernels.h"
-#include "text/qp_tables.h"
+#include "qp_block_loops.h"
+#include "qp_kernels.h"
+#include "qp_tables.h"
 
 namespace vo_tools::qp {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "text/qp_tables.h"
+#include "qp_tables.h"
 
 namespace vo_tools::qp {
 namespace {  // NOLINT: one copy per instruction set, see above

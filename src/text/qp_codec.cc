@@ -1,8 +1,8 @@
 // The codec's dispatch: which paths this build compiled, which of them the
 // processor runs, and the one a call takes.
-#include "text/qp_codec.h"
+#include "qp_codec.h"
 
-#include "text/qp_kernels.h"
+#include "qp_kernels.h"
 
 namespace vo_tools::qp {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text/qp_bytes.h"
-#include "text/qp_kernels.h"
-#include "text/qp_tables.h"
+#include "qp_bytes.h"
+#include "qp_kernels.h"
+#include "qp_tables.h"
 
 namespace vo_tools::qp {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "text/quoted_printable_blocks.h"
+#include "quoted_printable_blocks.h"
 
 namespace {
 

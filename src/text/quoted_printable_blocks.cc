@@ -1,4 +1,4 @@
-#include "text/quoted_printable_blocks.h"
+#include "quoted_printable_blocks.h"
 
 #include <cstdint>
 #include <cstring>

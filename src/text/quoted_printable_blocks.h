@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "text/qp_codec.h"
+#include "qp_codec.h"
 
 namespace vo_tools::qp {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
 #include "test_env.h"
-#include "support/qp_reference.h"
-#include "text/qp_test_inputs.h"
 
 namespace {
 
