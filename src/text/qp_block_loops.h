@@ -293,8 +293,18 @@ std::size_t DecodeBlocks(const char* in, std::size_t n, char* out) {
     }
     for (std::size_t b = 0; b < kGroup; ++b) decode(i + b * K::kWidth, group.bits[b]);
   }
-  for (; n - i >= kDecodeInPlace<K>; i += K::kWidth)
-    decode(i, Opaque(K::EqualsBits(K::Load(in + i))));
+  // Short texts, and the last blocks of long ones, go a block at a time; a
+  // plain one is copied.
+  for (; n - i >= kDecodeInPlace<K>; i += K::kWidth) {
+    const typename K::Vector block = K::Load(in + i);
+    const std::uint64_t equals = Opaque(K::EqualsBits(block));
+    if ((equals | cursor.carried) == 0) {
+      K::Store(cursor.out, block);
+      cursor.out += K::kWidth;
+    } else {
+      decode(i, equals);
+    }
+  }
   if (i < n) DecodeTail<K>(in + i, n - i, &cursor);
   return static_cast<std::size_t>(cursor.out - out);
 }
