@@ -26,8 +26,8 @@
 
 #include <vo_tools/quoted_printable.h>
 
-#include "qp_reference.h"
 #include "qp_codec.h"
+#include "qp_reference.h"
 #include "quoted_printable_blocks.h"
 
 namespace {

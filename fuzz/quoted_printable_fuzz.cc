@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "qp_reference.h"
 #include "qp_codec.h"
+#include "qp_reference.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {

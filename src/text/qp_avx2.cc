@@ -46,7 +46,7 @@ __m128i Lane(__m256i v, int lane) {
 // per 64 bytes, as on the AVX-512 path, and the vector work per half.
 struct Avx2Kernel {
   static constexpr std::size_t kWidth = 64;
-  static constexpr bool kMaskedTails = false;
+  static constexpr bool kExactTails = false;
   static constexpr std::size_t kEncodeSpill = 12;  // a 16-byte store of 4 plain bytes
   static constexpr std::size_t kDecodeSpill = 8;   // an 8-byte store that keeps none
   struct Vector {
@@ -60,6 +60,33 @@ struct Avx2Kernel {
   static void Store32(char* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
   static Vector Load(const char* p) { return {{Load32(p), Load32(p + 32)}}; }
+
+  // The count (at most 32) bytes at p, zero-filled: whole 4-byte words by
+  // a masked load, which touches no word it leaves out, and the last 1 to
+  // 3 bytes one by one. A copy into a local buffer would cost more: its
+  // byte stores cannot be forwarded to the vector load that follows.
+  static __m256i LoadPart32(const char* p, std::size_t count) {
+    const __m256i word_index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const auto words = static_cast<int>(count / 4);
+    const __m256i whole = _mm256_cmpgt_epi32(_mm256_set1_epi32(words), word_index);
+    __m256i v = _mm256_maskload_epi32(reinterpret_cast<const int*>(p), whole);
+    const std::size_t rest = count % 4;
+    if (rest != 0) {
+      const unsigned char* last = reinterpret_cast<const unsigned char*>(p) + 4 * words;
+      std::uint32_t word = last[0];
+      if (rest > 1) word |= std::uint32_t{last[1]} << 8;
+      if (rest > 2) word |= std::uint32_t{last[2]} << 16;
+      const __m256i at = _mm256_cmpeq_epi32(_mm256_set1_epi32(words), word_index);
+      v = _mm256_or_si256(v, _mm256_and_si256(at, _mm256_set1_epi32(static_cast<int>(word))));
+    }
+    return v;
+  }
+
+  static Vector LoadPart(const char* p, std::size_t count) {
+    if (count >= kWidth) return Load(p);
+    if (count <= 32) return {{LoadPart32(p, count), _mm256_setzero_si256()}};
+    return {{Load32(p), LoadPart32(p + 32, count - 32)}};
+  }
 
   static void Store(char* p, Vector v) {
     Store32(p, v.half[0]);

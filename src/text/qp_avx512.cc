@@ -7,8 +7,9 @@
 // byte. Each 21 bytes of the block are then laid out as 63 characters,
 // three per byte, and compressed by a keep mask that drops the digits of
 // the bytes that need no escape; the last byte's characters need no
-// compression: three compressions a block, whatever the escapes. A block without escapes is stored
-// as it is, and one of escapes only is laid out by fixed permutes.
+// compression: three compressions a block, whatever the escapes. A block
+// without escapes is stored as it is, and one of escapes only is laid out
+// by fixed permutes.
 //
 // Decoding a block: every byte's would-be escape value comes from the bytes
 // one and two positions on, through a 128-entry digit table; the start
@@ -29,7 +30,7 @@ namespace {
 
 struct Avx512Kernel {
   static constexpr std::size_t kWidth = 64;
-  static constexpr bool kMaskedTails = true;
+  static constexpr bool kExactTails = true;
   static constexpr std::size_t kEncodeSpill = 0;
   static constexpr std::size_t kDecodeSpill = 0;
   using Vector = __m512i;

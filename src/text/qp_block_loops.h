@@ -10,13 +10,16 @@
 //   K::Vector         one block, loaded
 //   K::Load(p)        the kWidth bytes at p
 //   K::Store(p, v)    writes v to the kWidth bytes at p
-//   K::kMaskedTails   whether the kernel reads and writes the last bytes
-//                     exactly: K::LoadPart(p, count) reads p[0, count) only
-//                     and zero-fills the rest, K::EncodePart(v, escapes,
-//                     count, out) encodes the first count bytes of v, and
-//                     nothing spills. Otherwise tails are copied into a
-//                     zero-filled local buffer, converted into another and
-//                     copied out.
+//   K::LoadPart(p, count)
+//                     the count (< kWidth + 2) bytes at p, zero-filled to a
+//                     block, reading p[0, count) and nothing else: a
+//                     position past the end reads as a zero byte, which is
+//                     no digit and no "=", just what the end of the input
+//                     means to an escape
+//   K::kExactTails    whether K::EncodePart(v, escapes, count, out) encodes
+//                     the first count bytes of v exactly and nothing spills;
+//                     the last blocks are then written in place, otherwise
+//                     to a local buffer and copied
 //   K::EscapeBits(v)  bit i set when byte i needs an escape
 //   K::EqualsBits(v)  bit i set when byte i is "="
 //   K::EncodeBlock(v, escapes, out)
@@ -29,11 +32,10 @@
 //                     where its starts bit is set; returns the end; may
 //                     write up to K::kDecodeSpill bytes past it
 //
-// Reads: the loops load whole blocks only where the input holds them; the
-// last bytes are loaded masked or from a local copy, so nothing outside
-// in[0, n) is read. Writes: a block is written in place only while the
-// output still to come is sure to cover what the kernel spills past its
-// end; the last blocks are written to a local buffer and copied.
+// Reads: the loops load whole blocks only where the input holds them, and
+// the last bytes with LoadPart, so nothing outside in[0, n) is read.
+// Writes: a block is written in place only while the output still to come
+// is sure to cover what the kernel spills past its end.
 //
 // Every function here has internal linkage on purpose: each path's file is
 // compiled with its own instruction-set flags, and a shared inline copy
@@ -123,17 +125,6 @@ inline void DecodeStep(typename K::Vector block, typename K::Vector after1,
   cursor->carried = CarriedDigits<K::kWidth>(masks.starts);
 }
 
-// A zero-filled local copy of an input's last bytes, with room for whole
-// blocks (and the two bytes a decoded block looks ahead) past them: a
-// position past the end reads as a zero byte, which is no digit and no "=",
-// just what the end of the input means to an escape.
-template <typename K, std::size_t kBytes>
-struct StagedTail {
-  StagedTail(const char* in, std::size_t n) { std::memcpy(bytes, in, n); }
-  const char* data() const { return bytes; }
-  char bytes[kBytes + K::kWidth + 2] = {};
-};
-
 // ---- Encoding ----
 
 template <typename K>
@@ -143,31 +134,24 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   for (; n - i >= K::kWidth; i += K::kWidth) escapes += CountBits(K::EscapeBits(K::Load(in + i)));
   if (i == n) return escapes;
   // Zero bytes need no escape: the padding counts for nothing.
-  if constexpr (K::kMaskedTails) {
-    return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
-  } else {
-    const StagedTail<K, K::kWidth> tail(in + i, n - i);
-    return escapes + CountBits(K::EscapeBits(K::Load(tail.data())));
-  }
+  return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
 }
 
 // Encodes the last n bytes, fewer than a block and its spill.
 template <typename K>
 char* EncodeTail(const char* in, std::size_t n, char* out) {
-  if constexpr (K::kMaskedTails) {
+  if constexpr (K::kExactTails) {
     static_assert(K::kEncodeSpill == 0);
     const typename K::Vector block = K::LoadPart(in, n);
     return K::EncodePart(block, K::EscapeBits(block) & LowBits(n), n, out);
   } else {
     // Zero padding encodes as zero bytes after the real output, which the
     // copy leaves out.
-    constexpr std::size_t kMost = K::kWidth + K::kEncodeSpill;
-    char written[3 * (kMost + K::kWidth) + K::kEncodeSpill];
+    char written[3 * (2 * K::kWidth + K::kEncodeSpill) + K::kEncodeSpill];
     std::size_t length = 0;
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
-      const StagedTail<K, K::kWidth> tail(in + i, count);
-      const typename K::Vector block = K::Load(tail.data());
+      const typename K::Vector block = K::LoadPart(in + i, count);
       const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
       K::EncodeBlock(block, escapes, written + length);
       length += count + 2 * static_cast<std::size_t>(CountBits(escapes));
@@ -230,13 +214,7 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
   }
   for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(K::EqualsBits(K::Load(in + i))));
   if (i == n) return length;
-  typename K::Vector block;
-  if constexpr (K::kMaskedTails) {
-    block = K::LoadPart(in + i, n - i);
-  } else {
-    const StagedTail<K, K::kWidth> tail(in + i, n - i);
-    block = K::Load(tail.data());
-  }
+  const typename K::Vector block = K::LoadPart(in + i, n - i);
   const DecodeMasks masks = MasksOf<K>(Opaque(K::EqualsBits(block)), carried, LowBits(n - i));
   return length + static_cast<std::size_t>(CountBits(masks.keep));
 }
@@ -249,26 +227,17 @@ constexpr std::size_t kDecodeInPlace = K::kWidth + 2 + 3 * K::kDecodeSpill;
 // Decodes the last n bytes, fewer than kDecodeInPlace.
 template <typename K>
 void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
-  if constexpr (K::kMaskedTails) {
-    static_assert(K::kDecodeSpill == 0);
-    for (std::size_t i = 0; i < n; i += K::kWidth) {
-      const std::size_t left = n - i;
-      const typename K::Vector block = K::LoadPart(in + i, left);
-      DecodeStep<K>(block, K::LoadPart(in + i + 1, left - 1),
-                    K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), Opaque(K::EqualsBits(block)),
-                    LowBits(left), cursor);
-    }
-  } else {
-    char written[kDecodeInPlace<K> + K::kWidth + K::kDecodeSpill];
-    char* const out = cursor->out;
-    cursor->out = written;
-    const StagedTail<K, kDecodeInPlace<K>> tail(in, n);
-    const char* const p = tail.data();
-    for (std::size_t i = 0; i < n; i += K::kWidth) {
-      const typename K::Vector block = K::Load(p + i);
-      DecodeStep<K>(block, K::Load(p + i + 1), K::Load(p + i + 2), Opaque(K::EqualsBits(block)),
-                    LowBits(n - i), cursor);
-    }
+  char written[K::kExactTails ? 1 : kDecodeInPlace<K> + K::kWidth + K::kDecodeSpill];
+  char* const out = cursor->out;
+  if constexpr (!K::kExactTails) cursor->out = written;
+  for (std::size_t i = 0; i < n; i += K::kWidth) {
+    const std::size_t left = n - i;
+    const typename K::Vector block = K::LoadPart(in + i, left);
+    DecodeStep<K>(block, K::LoadPart(in + i + 1, left - 1),
+                  K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), Opaque(K::EqualsBits(block)),
+                  LowBits(left), cursor);
+  }
+  if constexpr (!K::kExactTails) {
     const std::size_t length = static_cast<std::size_t>(cursor->out - written);
     std::memcpy(out, written, length);
     cursor->out = out + length;
