@@ -1,7 +1,7 @@
-// The AVX2 path: 64-byte blocks of two 32-byte vectors, with 16-byte table shuffles (pshufb) in
-// place of the byte permutes and compression that AVX2 lacks. Compiled with
-// AVX2, POPCNT and BMI1; the dispatch calls it only on a processor that has
-// all three.
+// The AVX2 path: 64-byte blocks of two 32-byte vectors, with 16-byte table
+// shuffles (pshufb) in place of the byte permutes and compression that AVX2
+// lacks. Compiled with AVX2, POPCNT and BMI1; the dispatch calls it only on
+// a processor that has all three.
 //
 // Encoding a half block: the escape mask picks, per byte, its first output
 // character (the byte or "="); two nibble lookups give both digits of every
@@ -10,11 +10,11 @@
 // by their 4 escape bits, packs what they keep: eight shuffles a half,
 // whatever the escapes. A block without escapes is stored as it is.
 //
-// Decoding a half block: every byte's would-be escape value comes from the bytes
-// one and two positions on, through nibble tables; the start positions take
-// it, and for each 8 bytes one shuffle, chosen by their keep bits, packs
-// the bytes kept. Stores are whole 16- or 8-byte vectors that may spill
-// past the output; the block loops keep that spill inside the output.
+// Decoding a half block: every byte's would-be escape value comes from the
+// bytes one and two positions on, through nibble tables; the start
+// positions take it, and for each 8 bytes one shuffle, chosen by their keep
+// bits, packs the bytes kept. Stores are whole 16- or 8-byte vectors that
+// may spill past the output; the block loops keep that spill inside it.
 #include <immintrin.h>
 
 #include <cstddef>

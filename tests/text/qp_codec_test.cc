@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
 #include "quoted_printable_blocks.h"
@@ -101,6 +102,49 @@ TEST_P(QpCodecPaths, ZeroBytesPassThroughTheCore) {
   long_text += std::string("=00", 3) + std::string(100, 'y');
   EXPECT_EQ(DecodeExact(long_text, GetParam()),
             std::string(100, 'x') + std::string(1, '\0') + std::string(100, 'y'));
+}
+
+// The input ends where an inaccessible page begins, and so does the output:
+// a read or a write one byte outside either faults, with or without
+// sanitizers, on every path and at every length of the last block.
+TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 200; ++n) lengths.push_back(n);
+  for (std::size_t n : {255, 256, 257, 4095, 4096, 4097, 20000}) lengths.push_back(n);
+  std::mt19937 rng(37);
+  for (qp_test::Kind kind : qp_test::AllKinds()) {
+    for (std::size_t n : lengths) {
+      const std::string text = qp_test::RandomText(kind, n, rng);
+      vo_tools_test::GuardedBuffer in(n);
+      std::memcpy(in.data(), text.data(), n);
+
+      const std::string encoding = qp_reference::Encode(text);
+      vo_tools_test::GuardedBuffer encoded(encoding.size());
+      ASSERT_EQ(vo_tools::qp::Encode(in.data(), n, encoded.data(), GetParam()), encoding.size());
+      ASSERT_EQ(std::string(encoded.data(), encoded.size()), encoding) << int(kind) << "/" << n;
+
+      const std::string decoding = qp_reference::Decode(text);
+      ASSERT_EQ(vo_tools::qp::DecodedLength(in.data(), n, GetParam()), decoding.size());
+      vo_tools_test::GuardedBuffer decoded(decoding.size());
+      ASSERT_EQ(vo_tools::qp::Decode(in.data(), n, decoded.data(), GetParam()), decoding.size());
+      ASSERT_EQ(std::string(decoded.data(), decoded.size()), decoding) << int(kind) << "/" << n;
+    }
+  }
+}
+
+// Plain stretches go a group of blocks at a time; an escape in the last
+// bytes of a stretch carries digits into the next one, which must then not
+// be taken as plain. Each cut of a 600-byte text around the group and block
+// boundaries, with the escape's digits on either side of the cut.
+TEST_P(QpCodecPaths, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
+  for (std::size_t at = 180; at <= 330; ++at) {
+    for (const char* escape : {"=41", "=4", "="}) {
+      std::string text(600, 'p');
+      text.replace(at, std::strlen(escape), escape);
+      ASSERT_EQ(DecodeExact(text, GetParam()), qp_reference::Decode(text))
+          << "\"" << escape << "\" at " << at;
+    }
+  }
 }
 
 // Escapes of every kind placed at every offset across the first blocks, so
