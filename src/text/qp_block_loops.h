@@ -177,22 +177,17 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
 
 // ---- Decoding ----
 
-// The "=" signs of kGroup blocks at p. Plain text goes a group at a time,
-// with one branch that stays predictable whether the text is plain or has
-// an escape every few blocks.
+// Whether the kGroup blocks at p hold no "=". Plain text goes a group at a
+// time, with one branch that stays predictable whether the text is plain
+// or has an escape every few blocks.
 constexpr std::size_t kGroup = 4;
 
 template <typename K>
-struct GroupEquals {
-  explicit GroupEquals(const char* p) {
-    for (std::size_t b = 0; b < kGroup; ++b) {
-      bits[b] = Opaque(K::EqualsBits(K::Load(p + b * K::kWidth)));
-      any |= bits[b];
-    }
-  }
-  std::uint64_t bits[kGroup];
+inline bool GroupIsPlain(const char* p) {
   std::uint64_t any = 0;
-};
+  for (std::size_t b = 0; b < kGroup; ++b) any |= K::EqualsBits(K::Load(p + b * K::kWidth));
+  return any == 0;
+}
 
 template <typename K>
 std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
@@ -205,12 +200,12 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
     carried = CarriedDigits<K::kWidth>(masks.starts);
   };
   for (; n - i >= kGroup * K::kWidth; i += kGroup * K::kWidth) {
-    const GroupEquals<K> group(in + i);
-    if ((group.any | carried) == 0) {
+    if (carried == 0 && GroupIsPlain<K>(in + i)) {
       length += kGroup * K::kWidth;
       continue;
     }
-    for (std::uint64_t equals : group.bits) measure(equals);
+    for (std::size_t b = 0; b < kGroup; ++b)
+      measure(Opaque(K::EqualsBits(K::Load(in + i + b * K::kWidth))));
   }
   for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(K::EqualsBits(K::Load(in + i))));
   if (i == n) return length;
@@ -254,13 +249,15 @@ std::size_t DecodeBlocks(const char* in, std::size_t n, char* out) {
                   ~std::uint64_t{0}, &cursor);
   };
   for (; n - i >= kDecodeInPlace<K> + (kGroup - 1) * K::kWidth; i += kGroup * K::kWidth) {
-    const GroupEquals<K> group(in + i);
-    if ((group.any | cursor.carried) == 0) {
+    if (cursor.carried == 0 && GroupIsPlain<K>(in + i)) {
       for (std::size_t b = 0; b < kGroup; ++b, cursor.out += K::kWidth)
         K::Store(cursor.out, K::Load(in + i + b * K::kWidth));
       continue;
     }
-    for (std::size_t b = 0; b < kGroup; ++b) decode(i + b * K::kWidth, group.bits[b]);
+    for (std::size_t b = 0; b < kGroup; ++b) {
+      const std::size_t at = i + b * K::kWidth;
+      decode(at, Opaque(K::EqualsBits(K::Load(in + at))));
+    }
   }
   // Short texts, and the last blocks of long ones, go a block at a time; a
   // plain one is copied.
