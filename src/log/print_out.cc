@@ -10,6 +10,7 @@
 #include "log/log_line.h"
 #include "log/log_path.h"
 #include "module/module_statics.h"
+#include "platform/fork_handlers.h"
 #include "vo_tools/log.h"
 
 namespace vo_tools::log {
@@ -32,10 +33,29 @@ std::mutex g_setUpMutex;
 // lock, is torn down at unload: logging after that is not supported.
 BriefLog* g_briefLog = nullptr;
 
+// Around a fork the forking thread holds both of logging's locks, so that no
+// other thread holds one at that moment: the child, in which only the forking
+// thread lives on, finds them free. Set-up takes the log lock while it holds
+// the set-up lock, so they are taken in that order here too.
+void LockBeforeFork() {
+  g_setUpMutex.lock();
+  module::g_logLock.Lock();
+}
+
+void UnlockAfterFork() {
+  module::g_logLock.Unlock();
+  g_setUpMutex.unlock();
+}
+
 void SetUp(const char* main_file, const char* brief_file, const char* directory,
            const char* creation_text, VO_LOG_LEVEL level) {
   std::lock_guard<std::mutex> lock(g_setUpMutex);
   if (g_setUp.load(std::memory_order_relaxed)) return;
+  static bool fork_handlers_registered = false;
+  if (!fork_handlers_registered) {
+    platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
+    fork_handlers_registered = true;
+  }
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
   const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
