@@ -6,7 +6,8 @@ bool CanFork() {
   return false;
 }
 
-ForkOutcome ForkAndWait(const std::function<void()>& /*body*/, std::chrono::milliseconds /*limit*/) {
+ForkOutcome ForkAndWait(const std::function<void()>& /*body*/,
+                        std::chrono::milliseconds /*limit*/) {
   return ForkOutcome::kUnsupported;
 }
 
