@@ -14,7 +14,7 @@
 
 #include <vo_tools/quoted_printable.h>
 
-#include "text/qp_reference.h"
+#include "qp_reference.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "text/qp_codec.h"
-#include "text/qp_reference.h"
+#include "qp_codec.h"
+#include "qp_reference.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "log/brief_log.h"
+#include "brief_log.h"
 
 #include <cstring>
 
-#include "log/log_path.h"
+#include "log_path.h"
 #include "platform/env.h"
 
 namespace vo_tools::log {

@@ -32,6 +32,7 @@
 
 #include "module/critical_section.h"
 #include "platform/append_file.h"
+#include "platform/thread_annotations.h"
 
 namespace vo_tools::log {
 
@@ -57,42 +58,42 @@ class BriefLog {
   // platform's limit falls back to the default name in the temporary
   // directory, or leaves the log without a file if that does not fit
   // either. A file left open by an earlier call is closed first.
-  void Open(const char* name, const char* directory);
+  void Open(const char* name, const char* directory) EXCLUDES(lock_);
 
   // Appends `line` (null: nothing), rotating first when the file has
   // reached kRotateAt.
-  void Append(const char* line);
+  void Append(const char* line) EXCLUDES(lock_);
 
   // Whether a file is open now.
-  bool IsOpen();
-  std::string path();
-  std::string backup_path();
+  bool IsOpen() EXCLUDES(lock_);
+  std::string path() EXCLUDES(lock_);
+  std::string backup_path() EXCLUDES(lock_);
 
  private:
   // Opens or looks at the file when that is due, writes the separator when
   // it is due, and then `line` (null: nothing more).
-  void WriteLineLocked(const char* line);
-  bool OpenFileLocked();
-  void WriteTextLocked(const char* text, std::size_t size);
-  bool CheckIsDueLocked(std::time_t now) const;
-  void CheckFileLocked(std::time_t now);
-  void RotateLocked();
+  void WriteLineLocked(const char* line) REQUIRES(lock_);
+  bool OpenFileLocked() REQUIRES(lock_);
+  void WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
+  bool CheckIsDueLocked(std::time_t now) const REQUIRES(lock_);
+  void CheckFileLocked(std::time_t now) REQUIRES(lock_);
+  void RotateLocked() REQUIRES(lock_);
 
   CKaCriticalSection* const lock_;
-  std::string path_;
-  std::string backup_path_;
-  std::unique_ptr<platform::AppendFile> file_;
+  std::string path_ GUARDED_BY(lock_);
+  std::string backup_path_ GUARDED_BY(lock_);
+  std::unique_ptr<platform::AppendFile> file_ GUARDED_BY(lock_);
   // The file's size as last asked of the system, plus this process's
   // appends since.
-  std::uint64_t size_ = 0;
-  std::uint64_t written_since_check_ = 0;
+  std::uint64_t size_ GUARDED_BY(lock_) = 0;
+  std::uint64_t written_since_check_ GUARDED_BY(lock_) = 0;
   // time() at the last look at the path, or at the last attempt to open it.
-  std::time_t checked_second_ = -1;
+  std::time_t checked_second_ GUARDED_BY(lock_) = -1;
   // The path named another file, or none, at the last look, and could not be
   // opened: until the next regular look, the old file takes the lines.
-  bool astray_ = false;
-  bool separator_due_ = false;
-  bool may_end_mid_line_ = false;
+  bool astray_ GUARDED_BY(lock_) = false;
+  bool separator_due_ GUARDED_BY(lock_) = false;
+  bool may_end_mid_line_ GUARDED_BY(lock_) = false;
 };
 
 }  // namespace vo_tools::log

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
-#include "log/brief_log.h"
-#include "log/log_line.h"
-#include "log/log_path.h"
+#include "brief_log.h"
+#include "log_line.h"
+#include "log_path.h"
 #include "module/module_statics.h"
 #include "platform/fork_handlers.h"
 #include "vo_tools/log.h"
@@ -37,12 +37,12 @@ BriefLog* g_briefLog = nullptr;
 // other thread holds one at that moment: the child, in which only the forking
 // thread lives on, finds them free. Set-up takes the log lock while it holds
 // the set-up lock, so they are taken in that order here too.
-void LockBeforeFork() {
+void LockBeforeFork() ACQUIRE(module::g_logLock) {
   g_setUpMutex.lock();
   module::g_logLock.Lock();
 }
 
-void UnlockAfterFork() {
+void UnlockAfterFork() RELEASE(module::g_logLock) {
   module::g_logLock.Unlock();
   g_setUpMutex.unlock();
 }

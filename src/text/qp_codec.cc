@@ -1,4 +1,4 @@
-#include "text/qp_codec.h"
+#include "qp_codec.h"
 
 #include <cstdint>
 #include <cstring>

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/qp_codec.h"
-#include "text/quoted_printable_blocks.h"
+#include "qp_codec.h"
+#include "quoted_printable_blocks.h"
 
 namespace vo_tools::qp {
 namespace {

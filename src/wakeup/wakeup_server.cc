@@ -2,19 +2,24 @@
 #include <new>
 
 #include "module/critical_section.h"
+#include "platform/thread_annotations.h"
+#include "request_id.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/request_id.h"
 
 using vo_tools::CriticalSectionLock;
 using vo_tools::wakeup::RequestIdOf;
 using vo_tools::wakeup::WakableOf;
 
-int CPlexWakeUpServer::m_bRequestsInitialized = 0;
-
 namespace {
 
-using Registry = std::map<KaWakable*, CPlexWakeUpRequest*>;
 using OwnedRequest = std::unique_ptr<CPlexWakeUpRequest>;
+
+// The process-wide registry and its lock, under names that the helpers below
+// (which are not members) may use; never instantiated.
+struct SharedRegistry : CPlexWakeUpServer {
+  using CPlexWakeUpServer::m_aRequests;
+  using CPlexWakeUpServer::m_critsectionRequests;
+};
 
 // A request whose WakeUp is on the stack must outlive that call even if the
 // callback cancels or replaces it, so that the delivering OnWakeup can still
@@ -27,10 +32,11 @@ class Delivery {
   // Starts delivering `request`; `finished` receives it when the delivery
   // ends if it left the registry meanwhile.
   Delivery(CPlexWakeUpRequest* request, OwnedRequest* finished)
+      REQUIRES(SharedRegistry::m_critsectionRequests)
       : request_(request), finished_(finished), outer_(innermost_) {
     innermost_ = this;
   }
-  ~Delivery() {
+  ~Delivery() REQUIRES(SharedRegistry::m_critsectionRequests) {
     innermost_ = outer_;
     if (left_registry_) finished_->reset(request_);
   }
@@ -40,7 +46,8 @@ class Delivery {
   // Takes ownership of a request that has just left the registry: it is
   // returned for destruction, unless a delivery of it is under way, in which
   // case the outermost such delivery destroys it when it ends.
-  static OwnedRequest Retire(CPlexWakeUpRequest* request) {
+  static OwnedRequest Retire(CPlexWakeUpRequest* request)
+      REQUIRES(SharedRegistry::m_critsectionRequests) {
     Delivery* outermost = nullptr;
     for (Delivery* d = innermost_; d != nullptr; d = d->outer_) {
       if (d->request_ == request) outermost = d;
@@ -51,7 +58,7 @@ class Delivery {
   }
 
  private:
-  static Delivery* innermost_;  // guarded by the registry lock
+  static Delivery* innermost_ GUARDED_BY(SharedRegistry::m_critsectionRequests);
 
   CPlexWakeUpRequest* const request_;
   OwnedRequest* const finished_;
@@ -65,8 +72,9 @@ Delivery* Delivery::innermost_ = nullptr;
 // replaces, if any, is handed back for destruction once the lock is released.
 // Throws std::bad_alloc, with the registry and `request` unchanged, if no node
 // can be had.
-OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* registry) {
-  auto [entry, inserted] = registry->try_emplace(wakable, request->get());
+OwnedRequest Register(KaWakable* wakable, OwnedRequest* request)
+    REQUIRES(SharedRegistry::m_critsectionRequests) {
+  auto [entry, inserted] = SharedRegistry::m_aRequests.try_emplace(wakable, request->get());
   CPlexWakeUpRequest* replaced = inserted ? nullptr : entry->second;
   entry->second = request->release();
   return replaced != nullptr ? Delivery::Retire(replaced) : nullptr;
@@ -79,14 +87,14 @@ OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* regis
 // into a null object, so it is refused before the host is asked.
 template <typename Request>
 KaRequestId Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
-                     ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
+                     ext_in_config* config) {
   if (wakable == nullptr) return 0;
   OwnedRequest request(new (std::nothrow) Request(interval, wakable, host_context, config));
   if (request == nullptr || !request->Set()) return 0;
   OwnedRequest replaced;
   try {
-    CriticalSectionLock guard(lock);
-    replaced = Register(wakable, &request, registry);
+    CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
+    replaced = Register(wakable, &request);
   } catch (const std::bad_alloc&) {
     return 0;  // `request`, still owned here, stops its timer
   }
@@ -115,14 +123,12 @@ KaRequestId CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
 
 KaRequestId CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
                                                           unsigned long interval) {
-  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
-                                              &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig);
 }
 
 KaRequestId CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
                                                         unsigned long interval) {
-  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
-                                          &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig);
 }
 
 void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {

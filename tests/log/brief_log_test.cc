@@ -1,4 +1,4 @@
-#include "log/brief_log.h"
+#include "brief_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "log/log_path.h"
+#include "log_path.h"
 #include "platform/env.h"
 #include "scratch_dir.h"
 #include "test_env.h"

@@ -1,6 +1,6 @@
 // White-box tests of the codec's core on every path this machine can run,
 // and of the result blocks' allocation.
-#include "text/qp_codec.h"
+#include "qp_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "text/qp_reference.h"
-#include "text/qp_test_inputs.h"
-#include "text/quoted_printable_blocks.h"
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
+#include "quoted_printable_blocks.h"
 
 namespace {
 

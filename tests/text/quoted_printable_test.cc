@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "text/qp_reference.h"
-#include "text/qp_test_inputs.h"
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
 
 namespace {
 

@@ -8,9 +8,11 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/thread_annotations.h"
+
 namespace vo_tools::platform {
 
-class CriticalSection {
+class CAPABILITY("mutex") CriticalSection {
  public:
   // Attempts a contended Lock makes before it waits in the kernel.
   static constexpr int kSpinCount = 4000;
@@ -21,8 +23,8 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
-  void Lock();
-  void Unlock();
+  void Lock() ACQUIRE();
+  void Unlock() RELEASE();
 
   // Number of try-lock attempts a contended Lock makes before blocking:
   // kSpinCount on a multiprocessor, 0 where spinning cannot help.

@@ -8,9 +8,11 @@
 #ifndef VO_TOOLS_PLATFORM_CRITICAL_SECTION_WINDOWS_H_
 #define VO_TOOLS_PLATFORM_CRITICAL_SECTION_WINDOWS_H_
 
+#include "platform/thread_annotations.h"
+
 namespace vo_tools::platform {
 
-class CriticalSection {
+class CAPABILITY("mutex") CriticalSection {
  public:
   // Spin count asked of the system for every section.
   static constexpr int kSpinCount = 4000;
@@ -21,8 +23,8 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
-  void Lock();
-  void Unlock();
+  void Lock() ACQUIRE();
+  void Unlock() RELEASE();
 
   // The spin count the system keeps for this section: kSpinCount on a
   // multiprocessor, 0 on a single processor or without the spin-count call.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "vo_tools_host/timer_service.h"
-#include "wakeup/wait_for.h"
+#include "wait_for.h"
 
 namespace vo_tools::testing {
 namespace {

@@ -10,8 +10,9 @@
 #define VO_TOOLS_MODULE_CRITICAL_SECTION_H_
 
 #include "platform/critical_section.h"
+#include "platform/thread_annotations.h"
 
-class CKaCriticalSection {
+class CAPABILITY("mutex") CKaCriticalSection {
  public:
   CKaCriticalSection() = default;
   ~CKaCriticalSection() = default;
@@ -19,8 +20,10 @@ class CKaCriticalSection {
   CKaCriticalSection(const CKaCriticalSection&) = delete;
   CKaCriticalSection& operator=(const CKaCriticalSection&) = delete;
 
-  void Lock() { m_section.Lock(); }
-  void Unlock() { m_section.Unlock(); }
+  // The analysis sees this object as the lock; the platform section inside
+  // it is the mechanism.
+  void Lock() ACQUIRE() NO_THREAD_SAFETY_ANALYSIS { m_section.Lock(); }
+  void Unlock() RELEASE() NO_THREAD_SAFETY_ANALYSIS { m_section.Unlock(); }
 
   // Try-lock attempts a contended Lock makes before it blocks.
   int SpinCount() const { return m_section.spin_count(); }
@@ -32,12 +35,12 @@ class CKaCriticalSection {
 namespace vo_tools {
 
 // Holds a CKaCriticalSection for the guard's scope.
-class CriticalSectionLock {
+class SCOPED_CAPABILITY CriticalSectionLock {
  public:
-  explicit CriticalSectionLock(CKaCriticalSection* section) : section_(section) {
+  explicit CriticalSectionLock(CKaCriticalSection* section) ACQUIRE(section) : section_(section) {
     section_->Lock();
   }
-  ~CriticalSectionLock() { section_->Unlock(); }
+  ~CriticalSectionLock() RELEASE() { section_->Unlock(); }
 
   CriticalSectionLock(const CriticalSectionLock&) = delete;
   CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;

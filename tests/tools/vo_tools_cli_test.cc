@@ -9,9 +9,9 @@
 #include <random>
 #include <string>
 
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
 #include "test_env.h"
-#include "text/qp_reference.h"
-#include "text/qp_test_inputs.h"
 
 namespace {
 
