@@ -127,16 +127,22 @@ void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
 // follows it.
 void BriefLog::RotateLocked() {
   const bool locked = file_->Lock();
-  if (file_->IsNamedBy(path_)) {
+  const bool ours = file_->IsNamedBy(path_);
+  std::uint64_t size = 0;
+  const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
+  if (ours && !emptied) {
     platform::RemoveFile(backup_path_);
     if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
   }
   if (locked) file_->Unlock();
-  // When even that fails, the lines go on to the old file, now the backup,
-  // until the next look at the path tries again.
-  astray_ = !file_->Reopen(path_);
   written_since_check_ = 0;
-  std::uint64_t size = 0;
+  if (emptied) {  // from outside, meanwhile: nothing to rotate
+    size_ = size;
+    return;
+  }
+  // When the path cannot be opened, the lines go on to the old file, now
+  // the backup, until the next look at the path tries again.
+  astray_ = !file_->Reopen(path_);
   if (!astray_ && file_->Size(&size)) size_ = size;
 }
 
