@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -175,8 +177,21 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// Windows keeps a deleted file under its name until the last handle to it
+// closes, and nothing can be created or renamed onto that name meanwhile:
+// a log file that another process (or this one) still appends to would
+// block the rotation that removed it. Moved aside first, the file frees its
+// name at once, as on POSIX, and goes when its last handle does.
 bool RemoveFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  static std::atomic<unsigned> counter{0};
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, ".removed-%lx-%x", GetCurrentProcessId(),
+                counter.fetch_add(1, std::memory_order_relaxed));
+  const std::string aside = path + suffix;
+  if (!MoveFileExA(path.c_str(), aside.c_str(), 0)) return DeleteFileA(path.c_str()) != 0;
+  if (DeleteFileA(aside.c_str())) return true;
+  MoveFileExA(aside.c_str(), path.c_str(), 0);
+  return false;
 }
 
 }  // namespace vo_tools::platform
