@@ -9,6 +9,9 @@
 //   BareWriteTwice  the same line appended to two such files, one write
 //                   each: the baseline of VoPrintOutMainAndBrief (goal:
 //                   within 1.25 times);
+//   FormattedWrite  the line made by snprintf from the same format and
+//                   stamp, then one such write: what any printf-style logger
+//                   that keeps its lines pays at least;
 //   Spdlog          spdlog's basic_file_sink_mt with the same stamp, flushed
 //                   after every line.
 // Every file goes to a fresh directory under the temporary directory,
@@ -36,6 +39,7 @@ namespace {
 std::filesystem::path g_dir;
 std::unique_ptr<vo_tools::platform::AppendFile> g_bare_file;
 std::unique_ptr<vo_tools::platform::AppendFile> g_second_bare_file;
+std::unique_ptr<vo_tools::platform::AppendFile> g_third_bare_file;
 std::shared_ptr<spdlog::logger> g_spdlog;
 std::string g_bare_line;
 
@@ -82,6 +86,19 @@ void BareWriteTwice(benchmark::State& state) {
 }
 BENCHMARK(BareWriteTwice)->Threads(1)->Threads(4)->UseRealTime();
 
+void FormattedWrite(benchmark::State& state) {
+  const std::string stamp = g_bare_line.substr(0, g_bare_line.find(" > short"));
+  for (auto _ : state) {
+    char message[512];
+    char line[1024];
+    std::snprintf(message, sizeof message, "short message %d", 42);
+    const int size = std::snprintf(line, sizeof line, "%s > %s\n", stamp.c_str(), message);
+    benchmark::DoNotOptimize(g_third_bare_file->Append(line, static_cast<std::size_t>(size)));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FormattedWrite)->Threads(1)->Threads(4)->UseRealTime();
+
 void Spdlog(benchmark::State& state) {
   for (auto _ : state) g_spdlog->info("short message {}", 42);
   state.SetItemsProcessed(state.iterations());
@@ -96,7 +113,10 @@ void SetUp() {
   g_bare_line = LineAsLogged();
   g_bare_file = vo_tools::platform::AppendFile::Open((g_dir / "bare.txt").string());
   g_second_bare_file = vo_tools::platform::AppendFile::Open((g_dir / "bare2.txt").string());
-  if (g_bare_file == nullptr || g_second_bare_file == nullptr) std::abort();
+  g_third_bare_file = vo_tools::platform::AppendFile::Open((g_dir / "bare3.txt").string());
+  if (g_bare_file == nullptr || g_second_bare_file == nullptr || g_third_bare_file == nullptr) {
+    std::abort();
+  }
   g_spdlog = spdlog::basic_logger_mt("bench", (g_dir / "spdlog.txt").string());
   g_spdlog->set_pattern("pid=%P tid=%t > %B %d %H:%M:%S > %v");
   g_spdlog->flush_on(spdlog::level::trace);
@@ -107,6 +127,7 @@ void TearDown() {
   spdlog::shutdown();
   g_bare_file.reset();
   g_second_bare_file.reset();
+  g_third_bare_file.reset();
   std::error_code ignored;
   std::filesystem::remove_all(g_dir, ignored);
 }

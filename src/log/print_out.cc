@@ -14,6 +14,10 @@
 #include "vo_tools/log.h"
 
 namespace vo_tools::log {
+
+// Messages up to this size are formatted on the stack.
+constexpr std::size_t kStackMessage = 512;
+
 namespace {
 
 constexpr const char* kDefaultMainName = "SysmetLog.txt";
@@ -103,28 +107,26 @@ void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int n
                  const char* format, ...) {
   vo_tools::log::SetUpWithDefaults();
   if (format == nullptr) format = "";
-  // Most messages fit the scratch storage the thread already has, so one
-  // formatting pass does; a longer one takes a second pass at its size.
-  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
-  std::string& message = state.message;
-  if (message.capacity() < 256) message.reserve(256);
-  message.resize(message.capacity());
+  // Most messages fit a buffer on the stack, so one formatting pass does; a
+  // longer one takes a second pass into the thread's scratch storage.
+  char buffer[vo_tools::log::kStackMessage];
+  const char* text = buffer;
   va_list arguments;
   va_start(arguments, format);
   va_list again;
   va_copy(again, arguments);
-  const int size = std::vsnprintf(message.data(), message.size() + 1, format, arguments);
+  const int size = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
+  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
   if (size < 0) {
-    message.clear();
-  } else if (static_cast<std::size_t>(size) > message.size()) {
-    message.resize(static_cast<std::size_t>(size));
-    std::vsnprintf(message.data(), message.size() + 1, format, again);
-  } else {
-    message.resize(static_cast<std::size_t>(size));
+    text = "";
+  } else if (static_cast<std::size_t>(size) >= sizeof buffer) {
+    state.message.resize(static_cast<std::size_t>(size));
+    std::vsnprintf(state.message.data(), state.message.size() + 1, format, again);
+    text = state.message.c_str();
   }
   va_end(again);
-  vo_tools::log::EmitLine(&state, level, also_brief, context, number, message.c_str());
+  vo_tools::log::EmitLine(&state, level, also_brief, context, number, text);
 }
 
 void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
