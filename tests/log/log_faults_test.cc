@@ -131,6 +131,18 @@ bool ParseShared(const std::string& message, SharedLine* line) {
   return message.substr(used) == kPadding;
 }
 
+// Waits, at most 30 s, until `count` writers have marked themselves ready.
+bool AllReady(const ScratchDir& dir, int count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    int ready = 0;
+    for (int i = 0; i < count; ++i) ready += FileExists(dir / ("ready." + std::to_string(i)));
+    if (ready == count) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 // What one writer logged, as it recorded it: sequence number -> time.
 std::map<int, long long> WrittenBy(const std::string& record) {
   std::map<int, long long> written;
@@ -161,6 +173,9 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
   for (int process = 0; process < kProcesses; ++process) {
     children.push_back(std::make_unique<Child>([&dir, process] {
       Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+      // Every set-up's separator goes to the first file before anyone logs.
+      WriteFile(dir / ("ready." + std::to_string(process)), "");
+      ASSERT_TRUE(AllReady(dir, kProcesses)) << "the other writers did not start";
       std::string record;
       for (int sequence = 0; sequence < kLines; ++sequence) {
         const long long now = MonotonicNanoseconds();
