@@ -69,11 +69,11 @@ bool IsFiller(const std::string& line) {
   return line.size() > 1 && line.find_first_not_of('e') == line.size() - 1;
 }
 
-// The messages of the stamped lines in `files`, in order; separator and
-// filler lines are skipped, and any other line fails the test as torn.
-std::vector<std::string> MessagesIn(const std::vector<std::string>& files) {
+// The messages of the stamped `lines`, in order; separator and filler lines
+// are skipped, and any other line fails the test as torn.
+std::vector<std::string> MessagesOf(const std::vector<std::string>& lines) {
   std::vector<std::string> messages;
-  for (const std::string& line : LinesOf(files)) {
+  for (const std::string& line : lines) {
     if (line == kSeparator || IsFiller(line)) continue;
     unsigned long pid = 0;
     std::string message;
@@ -84,6 +84,10 @@ std::vector<std::string> MessagesIn(const std::vector<std::string>& files) {
     }
   }
   return messages;
+}
+
+std::vector<std::string> MessagesIn(const std::vector<std::string>& files) {
+  return MessagesOf(LinesOf(files));
 }
 
 int CountOf(const std::vector<std::string>& messages, const std::string& message) {
@@ -345,17 +349,8 @@ TEST(LogFaults, LineCutShortByAFullDiskLeavesTheNextLineWhole) {
     EXPECT_EQ(cut.find("refused"), std::string::npos);
     EXPECT_EQ(cut.back(), '\n');
     lines.erase(lines.end() - 3);
-    std::vector<std::string> expected = {Tagged("whole", 0), Tagged("after", 3),
-                                         Tagged("after", 4)};
-    std::vector<std::string> messages;
-    for (const std::string& line : lines) {
-      unsigned long pid = 0;
-      std::string message;
-      if (line == kSeparator) continue;
-      ASSERT_TRUE(ParseLine(line, &pid, &message)) << line;
-      messages.push_back(message);
-    }
-    EXPECT_EQ(messages, expected);
+    EXPECT_EQ(MessagesOf(lines), (std::vector<std::string>{Tagged("whole", 0), Tagged("after", 3),
+                                                           Tagged("after", 4)}));
   }
 }
 
