@@ -150,7 +150,7 @@ std::size_t EncodedLengthPortable(const char* in, std::size_t n) {
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) escapes += BitCount(EscapeBits(LoadWord(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
-  return n + 2 * escapes;
+  return EncodedLengthFor(n, escapes);
 }
 
 std::size_t EncodePortable(const char* in, std::size_t n, char* out) {
@@ -297,7 +297,7 @@ std::size_t EncodedLengthSse2(const char* in, std::size_t n) {
   for (; i + kSse2Width <= n; i += kSse2Width)
     escapes += BitCount(Sse2EscapeMask(Sse2Load(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
-  return n + 2 * escapes;
+  return EncodedLengthFor(n, escapes);
 }
 
 // Within a block with a few escapes, each run of plain bytes is copied by
@@ -432,7 +432,7 @@ VO_QP_TARGET_AVX2 std::size_t EncodedLengthAvx2(const char* in, std::size_t n) {
   for (; i + kAvx2Width <= n; i += kAvx2Width)
     escapes += BitCount(Avx2EscapeMask(Avx2Load(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
-  return n + 2 * escapes;
+  return EncodedLengthFor(n, escapes);
 }
 
 VO_QP_TARGET_AVX2 std::size_t EncodeAvx2(const char* in, std::size_t n, char* out) {

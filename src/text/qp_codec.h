@@ -25,7 +25,20 @@ bool PathAvailable(Path path);
 // The fastest available path, chosen at the first call.
 Path FastestPath();
 
-// The length of the encoding of in[0, n).
+// What EncodedLength returns when the length of the encoding, with the zero
+// that ends its result block, does not fit in a size_t.
+constexpr std::size_t kLengthOverflow = static_cast<std::size_t>(-1);
+
+// n + 2 * escapes, the length of an encoding, or kLengthOverflow when that
+// or its block with the terminating zero cannot be represented.
+constexpr std::size_t EncodedLengthFor(std::size_t n, std::size_t escapes) {
+  // It fits while 2 * escapes < room, that is while escapes < room / 2
+  // rounded up.
+  const std::size_t room = kLengthOverflow - n;
+  return escapes >= room / 2 + room % 2 ? kLengthOverflow : n + 2 * escapes;
+}
+
+// The length of the encoding of in[0, n), or kLengthOverflow.
 std::size_t EncodedLength(const char* in, std::size_t n, Path path = FastestPath());
 
 // Writes the encoding of in[0, n) to out, which must hold exactly

@@ -21,6 +21,7 @@ char* ConvertToBlock(const char* input, AllocateFunction allocate, Measure measu
   const std::size_t n = std::strlen(input);
   const Path path = FastestPath();
   const std::size_t length = measure(input, n, path);
+  if (length == kLengthOverflow) return nullptr;  // length + 1 would wrap
   char* block = static_cast<char*>(allocate(length + 1));
   if (block == nullptr) return nullptr;
   convert(input, n, block, path);

@@ -172,4 +172,19 @@ TEST(QpResultBlock, NullInputAllocatesNothing) {
   EXPECT_TRUE(g_requested.empty());
 }
 
+// On a 32-bit target an input of about 1.4 GB has an encoding longer than a
+// size_t holds: the length says so instead of wrapping to a small block.
+TEST(QpCodecLength, EncodingTooLongForASizeIsReportedNotWrapped) {
+  using vo_tools::qp::EncodedLengthFor;
+  using vo_tools::qp::kLengthOverflow;
+  constexpr std::size_t kMax = static_cast<std::size_t>(-1);
+  EXPECT_EQ(EncodedLengthFor(10, 3), 16u);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 - 1, kMax / 3 - 1), kMax - 3);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 + 1, kMax / 3 + 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(1, kMax / 2 + 1), kLengthOverflow);  // 2 * escapes alone wraps
+  // Its result block's terminating zero would not fit either.
+  EXPECT_EQ(EncodedLengthFor(kMax - 2, 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(kMax - 3, 1), kMax - 1);
+}
+
 }  // namespace
