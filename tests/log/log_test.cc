@@ -186,15 +186,4 @@ TEST(Log, MainLogHoldsExactlyTheLinesWrittenInOrder) {
   EXPECT_EQ(ReadLines(dir / "brief.txt"), (std::vector<std::string>{kSeparator, lines[1]}));
 }
 
-TEST(Log, UnwritableDirectoryStopsNoCaller) {
-  ScratchDir dir;
-  vo_tools_test::WriteFile(dir / "plain", "not a directory");
-  ASSERT_TRUE(RunInChild([&dir] {
-    const std::string unusable = dir / "plain/logs";
-    Vo_PrintOut_Init("main.txt", "brief.txt", unusable.c_str(), "", VO_LOG_INFO);
-    for (int i = 0; i < 100; ++i) Vo_PrintOut(VO_LOG_INFO, true, "", i, "line %d", i);
-  }));
-  EXPECT_EQ(ReadFile(dir / "plain"), "not a directory");
-}
-
 }  // namespace

@@ -71,8 +71,10 @@ class AppendFile {
  private:
   explicit AppendFile(std::intptr_t native) : native_(native) {}
 
-  // The operating system's handle of the open file; it stays the same for
-  // the object's life, Reopen included.
+  // What this platform's implementation keeps the open file behind: a file
+  // descriptor on POSIX (Reopen swaps the file behind the same number), a
+  // record that holds the current handle on Windows. Fixed for the object's
+  // life, Reopen included.
   const std::intptr_t native_;
 };
 
