@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "qp_codec.h"
@@ -43,7 +42,7 @@ void CheckPath(Path path, const std::string& bytes, const std::string& encoded,
   const auto in = ExactCopy(bytes);
   const std::size_t n = bytes.size();
 
-  const std::optional<std::size_t> encoded_length = qp::EncodedLength(in.get(), n, path);
+  const std::size_t encoded_length = qp::EncodedLength(in.get(), n, path);
   Expect(encoded_length == encoded.size(), "encoded length differs from the reference");
   auto out = std::make_unique<char[]>(encoded.size());
   Expect(qp::Encode(in.get(), n, out.get(), path) == encoded.size(), "encode reported a length");

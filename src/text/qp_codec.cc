@@ -119,8 +119,8 @@ std::size_t CountEscapes(const char* in, std::size_t n, Path path) {
   return KernelsFor(path).count_escapes(in, n);
 }
 
-std::optional<std::size_t> EncodedLength(const char* in, std::size_t n, Path path) {
-  return EncodedLengthOf(n, CountEscapes(in, n, path));
+std::size_t EncodedLength(const char* in, std::size_t n, Path path) {
+  return EncodedLengthFor(n, CountEscapes(in, n, path));
 }
 
 std::size_t Encode(const char* in, std::size_t n, char* out, Path path) {

@@ -12,8 +12,6 @@
 #define VO_TOOLS_TEXT_QP_CODEC_H_
 
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 
 namespace vo_tools::qp {
 
@@ -35,23 +33,27 @@ bool PathAvailable(Path path);
 // The fastest available path, chosen at the first call.
 Path FastestPath();
 
-// The length of an encoding of n bytes of which `escapes` need an escape,
-// n + 2 * escapes; nullopt when that is not representable in a size_t,
-// which a 32-bit process meets from 1.4 GB of input.
-constexpr std::optional<std::size_t> EncodedLengthOf(std::size_t n, std::size_t escapes) {
-  if (escapes > (SIZE_MAX - n) / 2) return std::nullopt;
-  return n + 2 * escapes;
+// What EncodedLength returns when the length of the encoding, with the zero
+// that ends its result block, does not fit in a size_t.
+constexpr std::size_t kLengthOverflow = static_cast<std::size_t>(-1);
+
+// n + 2 * escapes, the length of an encoding, or kLengthOverflow when that
+// or its block with the terminating zero cannot be represented.
+constexpr std::size_t EncodedLengthFor(std::size_t n, std::size_t escapes) {
+  // It fits while 2 * escapes < room, that is while escapes < room / 2
+  // rounded up.
+  const std::size_t room = kLengthOverflow - n;
+  return escapes >= room / 2 + room % 2 ? kLengthOverflow : n + 2 * escapes;
 }
 
 // The number of bytes of in[0, n) that need an escape.
 std::size_t CountEscapes(const char* in, std::size_t n, Path path = FastestPath());
 
-// The length of the encoding of in[0, n); nullopt when it is too long for a
-// size_t (see EncodedLengthOf).
-std::optional<std::size_t> EncodedLength(const char* in, std::size_t n, Path path = FastestPath());
+// The length of the encoding of in[0, n), or kLengthOverflow.
+std::size_t EncodedLength(const char* in, std::size_t n, Path path = FastestPath());
 
 // Writes the encoding of in[0, n) to out, which must hold exactly
-// *EncodedLength(in, n) bytes (nothing is written past them, no terminator
+// EncodedLength(in, n) bytes (nothing is written past them, no terminator
 // either), and returns that length.
 std::size_t Encode(const char* in, std::size_t n, char* out, Path path = FastestPath());
 

@@ -1,12 +1,11 @@
 #include "quoted_printable_blocks.h"
 
-#include <cstdint>
 #include <cstring>
 
 namespace vo_tools::qp {
 
 char* AllocateBlock(std::size_t length, AllocateFunction allocate) {
-  if (length == SIZE_MAX) return nullptr;  // no room for the terminator
+  if (length == kLengthOverflow) return nullptr;  // no room for the terminator
   return static_cast<char*>(allocate(length + 1));
 }
 
@@ -43,12 +42,11 @@ MeasuredText Measure(const char* text, Path path) {
 char* EncodeToBlock(const char* text, AllocateFunction allocate, Path path) {
   if (text == nullptr) return nullptr;
   const MeasuredText measured = Measure(text, path);
-  const std::optional<std::size_t> length = EncodedLengthOf(measured.length, measured.escapes);
-  if (!length) return nullptr;
-  char* block = AllocateBlock(*length, allocate);
+  const std::size_t length = EncodedLengthFor(measured.length, measured.escapes);
+  char* block = AllocateBlock(length, allocate);
   if (block == nullptr) return nullptr;
   Encode(text, measured.length, block, path);
-  block[*length] = '\0';
+  block[length] = '\0';
   return block;
 }
 

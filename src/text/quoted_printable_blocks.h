@@ -14,8 +14,8 @@ namespace vo_tools::qp {
 using AllocateFunction = void* (*)(std::size_t size);
 
 // A block for a result of `length` bytes and its terminator, from
-// `allocate`; null when `allocate` returns null or when length + 1 is not
-// representable (then `allocate` is not called).
+// `allocate`; null when `allocate` returns null or when `length` is
+// kLengthOverflow (then `allocate` is not called).
 char* AllocateBlock(std::size_t length, AllocateFunction allocate);
 
 // The encoding of the zero-terminated `text` in a new block of exactly its

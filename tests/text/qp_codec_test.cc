@@ -9,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,7 +36,7 @@ std::vector<Path> AvailablePaths() {
 std::string EncodeExact(const std::string& text, Path path) {
   auto in = std::make_unique<char[]>(text.size());
   std::memcpy(in.get(), text.data(), text.size());
-  const std::size_t length = vo_tools::qp::EncodedLength(in.get(), text.size(), path).value();
+  const std::size_t length = vo_tools::qp::EncodedLength(in.get(), text.size(), path);
   auto out = std::make_unique<char[]>(length);
   EXPECT_EQ(vo_tools::qp::Encode(in.get(), text.size(), out.get(), path), length);
   return std::string(out.get(), length);
@@ -280,28 +279,11 @@ TEST(QpResultBlock, AllocationFailureYieldsNull) {
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
 }
 
-// A 32-bit process meets these limits from 1.4 GB of input with every byte
-// escaped; here the arithmetic is checked at the edge of size_t itself.
-TEST(QpEncodedLength, IsNulloptWhenTheLengthWouldNotFitInASizeT) {
-  using vo_tools::qp::EncodedLengthOf;
-  EXPECT_EQ(EncodedLengthOf(0, 0), std::optional<std::size_t>(0));
-  EXPECT_EQ(EncodedLengthOf(10, 3), std::optional<std::size_t>(16));
-  // SIZE_MAX is a multiple of 3 for 32 and 64 bits: a third of it, all
-  // escaped, fills size_t exactly; one byte more does not fit.
-  constexpr std::size_t kThird = SIZE_MAX / 3;
-  static_assert(3 * kThird == SIZE_MAX);
-  EXPECT_EQ(EncodedLengthOf(kThird, kThird), std::optional<std::size_t>(SIZE_MAX));
-  EXPECT_EQ(EncodedLengthOf(kThird + 1, kThird + 1), std::nullopt);
-  EXPECT_EQ(EncodedLengthOf(kThird + 1, kThird), std::nullopt);
-  EXPECT_EQ(EncodedLengthOf(kThird + 1, kThird - 1), std::optional<std::size_t>(SIZE_MAX - 1));
-  EXPECT_EQ(EncodedLengthOf(SIZE_MAX - 1, 0), std::optional<std::size_t>(SIZE_MAX - 1));
-  EXPECT_EQ(EncodedLengthOf(SIZE_MAX - 1, 1), std::nullopt);
-  EXPECT_EQ(EncodedLengthOf(SIZE_MAX, SIZE_MAX), std::nullopt);
-}
-
+// A result block needs its length + 1: for an encoding too long for that
+// (see EncodedLengthFor) no block is asked for.
 TEST(QpResultBlock, NoBlockIsAskedForWhenItsSizeWouldNotFitInASizeT) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::AllocateBlock(SIZE_MAX, RecordingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::AllocateBlock(vo_tools::qp::kLengthOverflow, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
   EXPECT_EQ(vo_tools::qp::AllocateBlock(SIZE_MAX - 1, FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{SIZE_MAX}));
@@ -312,6 +294,21 @@ TEST(QpResultBlock, NullInputAllocatesNothing) {
   EXPECT_EQ(vo_tools::qp::EncodeToBlock(nullptr, RecordingAllocate), nullptr);
   EXPECT_EQ(vo_tools::qp::DecodeToBlock(nullptr, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
+}
+
+// On a 32-bit target an input of about 1.4 GB has an encoding longer than a
+// size_t holds: the length says so instead of wrapping to a small block.
+TEST(QpCodecLength, EncodingTooLongForASizeIsReportedNotWrapped) {
+  using vo_tools::qp::EncodedLengthFor;
+  using vo_tools::qp::kLengthOverflow;
+  constexpr std::size_t kMax = static_cast<std::size_t>(-1);
+  EXPECT_EQ(EncodedLengthFor(10, 3), 16u);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 - 1, kMax / 3 - 1), kMax - 3);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 + 1, kMax / 3 + 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(1, kMax / 2 + 1), kLengthOverflow);  // 2 * escapes alone wraps
+  // Its result block's terminating zero would not fit either.
+  EXPECT_EQ(EncodedLengthFor(kMax - 2, 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(kMax - 3, 1), kMax - 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -35,16 +36,19 @@ std::string ReadFile(const std::string& path) {
 }
 
 // Runs "vo-tools ARGUMENTS", with standard input from `input` unless it is
-// empty, and collects standard output, standard error and the exit status.
-ToolRun RunTool(const std::string& arguments, const std::string& input = "") {
-  const std::string out = Scratch("out");
+// empty, and collects standard output (unless it goes to `device`),
+// standard error and the exit status. `shell_prefix` runs in the same shell
+// first.
+ToolRun RunTool(const std::string& arguments, const std::string& input = "",
+                const std::string& device = "", const std::string& shell_prefix = "") {
+  const std::string out = device.empty() ? Scratch("out") : device;
   const std::string err = Scratch("err");
   using vo_tools_test::CommandPath;
-  std::string command = "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
+  std::string command = shell_prefix + "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
   if (!input.empty()) command += " < \"" + CommandPath(input) + "\"";
   command += " > \"" + CommandPath(out) + "\" 2> \"" + CommandPath(err) + "\"";
   const int status = vo_tools_test::RunCommand(command);
-  return ToolRun{status, ReadFile(out), ReadFile(err)};
+  return ToolRun{status, device.empty() ? ReadFile(out) : "", ReadFile(err)};
 }
 
 TEST(VoToolsCli, EncodesStandardInputAndDecodesAFile) {
@@ -120,6 +124,31 @@ TEST(VoToolsCli, HelpSucceedsAndMisuseShowsUsageWithStatusTwo) {
     EXPECT_NE(run.err.find("usage: vo-tools"), std::string::npos) << misuse;
     EXPECT_EQ(run.out, "") << misuse;
   }
+}
+
+TEST(VoToolsCli, OutputThatCannotBeWrittenFailsWithStatusOne) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here (Windows)";
+  for (const char* arguments : {"--help", "service-names 42"}) {
+    ToolRun run = RunTool(arguments, "", "/dev/full");
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+  }
+}
+
+TEST(VoToolsCli, OutOfMemoryIsAMessageAndStatusOne) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's runtime cannot start under a limit on its address space";
+#endif
+  if (vo_tools_test::RunningUnderWine() || !std::filesystem::exists("/bin/sh")) {
+    GTEST_SKIP() << "commands run through cmd.exe here (Windows), which has no ulimit";
+  }
+  // Encoding 24 MiB of high bytes needs 72 MiB more than the input: more
+  // than a 100 MiB address space holds.
+  const std::string in = Scratch("in");
+  WriteFile(in, std::string(24 << 20, '\xFF'));
+  ToolRun run = RunTool("qp-encode", in, "", "ulimit -v 102400 && ");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("vo-tools: out of memory"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -7,13 +7,15 @@
 // operating system, so chunks of threads and processes sharing the file never
 // tear, and a chunk has left the process when Write returns. The file rolls
 // into numbered backups (path.1 newest ... path.N oldest) once it reaches its
-// size limit; a process whose file another process rolled away notices on its
-// first write in a new second of the clock, or after 64 KiB of its own
-// writes, and reopens the path; its chunks meanwhile land in the newest
-// backup. Nothing is filtered by level.
+// size limit; a process whose file another process rolled away (or removed)
+// notices on its first write in a new second of the clock, or after 64 KiB
+// of its own writes, and reopens the path; its chunks meanwhile land in the
+// old file. A path that cannot be opened is tried again on a write in a later
+// second, and after a write that failed or was cut short the next chunk
+// starts on a line of its own. Nothing is filtered by level.
 //
-// Failures: CreateInstance throws std::bad_alloc when memory runs out; a path
-// that cannot be opened yields an object whose Write returns false.
+// Failures: CreateInstance throws std::bad_alloc when memory runs out; while
+// the path cannot be opened, Write returns false.
 #ifndef QUILL_QUILL_LOG_H_
 #define QUILL_QUILL_LOG_H_
 
