@@ -15,11 +15,19 @@
 
 namespace vo_tools::qp {
 
-// How the codec scans: byte words in portable C++, or SSE2 or AVX2 vectors.
-// Every path gives the same results; tests run each one that is available.
-enum class Path { kPortable, kSse2, kAvx2 };
+// How the codec scans: byte words in portable C++, or vectors of SSE2,
+// AVX2, or AVX-512 with its byte permutes and compression (VBMI, VBMI2).
+// Every path gives the same results; tests, the fuzz target and the
+// benchmark run each one that is available by naming it.
+enum class Path { kPortable, kSse2, kAvx2, kAvx512 };
 
-// Whether `path` is compiled in and this processor can run it.
+inline constexpr Path kAllPaths[] = {Path::kPortable, Path::kSse2, Path::kAvx2, Path::kAvx512};
+
+// A short lower-case name: "portable", "sse2", "avx2", "avx512".
+const char* PathName(Path path);
+
+// Whether `path` is compiled in and this processor (and its operating
+// system) can run it.
 bool PathAvailable(Path path);
 
 // The fastest available path, chosen at the first call.
@@ -37,6 +45,9 @@ constexpr std::size_t EncodedLengthFor(std::size_t n, std::size_t escapes) {
   const std::size_t room = kLengthOverflow - n;
   return escapes >= room / 2 + room % 2 ? kLengthOverflow : n + 2 * escapes;
 }
+
+// The number of bytes of in[0, n) that need an escape.
+std::size_t CountEscapes(const char* in, std::size_t n, Path path = FastestPath());
 
 // The length of the encoding of in[0, n), or kLengthOverflow.
 std::size_t EncodedLength(const char* in, std::size_t n, Path path = FastestPath());

@@ -3,8 +3,8 @@
 // a zero-filled block: the classic form of the algorithm. The tests and the
 // fuzz target check the library against it, and the benchmark measures it
 // as the baseline.
-#ifndef VO_TOOLS_TESTS_TEXT_QP_REFERENCE_H_
-#define VO_TOOLS_TESTS_TEXT_QP_REFERENCE_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_QP_REFERENCE_H_
+#define VO_TOOLS_TESTS_SUPPORT_QP_REFERENCE_H_
 
 #include <cstdlib>
 #include <cstring>
@@ -66,4 +66,4 @@ inline char* ToBlock(const std::string& result) {
 
 }  // namespace qp_reference
 
-#endif  // VO_TOOLS_TESTS_TEXT_QP_REFERENCE_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_QP_REFERENCE_H_
