@@ -26,9 +26,9 @@
 
 #include <vo_tools/quoted_printable.h>
 
-#include "qp_codec.h"
 #include "qp_reference.h"
-#include "quoted_printable_blocks.h"
+#include "text/qp_codec.h"
+#include "text/quoted_printable_blocks.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "qp_codec.h"
 #include "qp_reference.h"
+#include "text/qp_codec.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The codec's dispatch: which paths this build compiled, which of them the
 // processor runs, and the one a call takes.
-#include "qp_codec.h"
+#include "text/qp_codec.h"
 
 #include "qp_kernels.h"
 

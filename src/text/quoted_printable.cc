@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "quoted_printable_blocks.h"
+#include "text/quoted_printable_blocks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "quoted_printable_blocks.h"
+#include "text/quoted_printable_blocks.h"
 
 #include <cstring>
 

@@ -17,7 +17,7 @@ set(layers
   "src/handles|vo_tools,platform,module"
   "src/wakeup|vo_tools,platform,module"
   "src/log|vo_tools,platform,module,quill"
-  "src/text|vo_tools,platform,module"
+  "src/text|vo_tools,platform,module,text"
   "quill_log|quill,platform"
   "host|vo_tools,vo_tools_host")
 set(os_headers "windows\\.h|winbase\\.h|io\\.h|direct\\.h|process\\.h|unistd\\.h|pthread\\.h|fcntl\\.h|dlfcn\\.h|sys/[a-z_]+\\.h")

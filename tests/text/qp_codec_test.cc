@@ -1,6 +1,6 @@
 // White-box tests of the codec's core on every path this machine can run,
 // and of the result blocks' allocation.
-#include "qp_codec.h"
+#include "text/qp_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
-#include "quoted_printable_blocks.h"
+#include "text/quoted_printable_blocks.h"
 
 namespace {
 

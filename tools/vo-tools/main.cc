@@ -23,7 +23,7 @@
 #include <vo_tools/service_names.h>
 
 #include "platform/binary_stdio.h"
-#include "qp_codec.h"
+#include "text/qp_codec.h"
 
 namespace {
 

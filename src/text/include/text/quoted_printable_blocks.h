@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "qp_codec.h"
+#include "text/qp_codec.h"
 
 namespace vo_tools::qp {
 
