@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "qp_reference.h"
 #include "text/qp_codec.h"
-#include "text/qp_reference.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {
@@ -44,9 +44,9 @@ void CheckPath(Path path, const std::string& bytes, const std::string& encoded,
 
   const std::size_t encoded_length = qp::EncodedLength(in.get(), n, path);
   Expect(encoded_length == encoded.size(), "encoded length differs from the reference");
-  auto out = std::make_unique<char[]>(encoded_length);
-  Expect(qp::Encode(in.get(), n, out.get(), path) == encoded_length, "encode reported a length");
-  Expect(std::memcmp(out.get(), encoded.data(), encoded_length) == 0,
+  auto out = std::make_unique<char[]>(encoded.size());
+  Expect(qp::Encode(in.get(), n, out.get(), path) == encoded.size(), "encode reported a length");
+  Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding differs from the reference");
 
   const std::size_t decoded_length = qp::DecodedLength(in.get(), n, path);
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::string encoded = qp_reference::Encode(bytes);
   const std::string decoded = qp_reference::Decode(bytes);
-  for (Path path : {Path::kPortable, Path::kSse2, Path::kAvx2}) {
+  for (Path path : vo_tools::qp::kAllPaths) {
     if (vo_tools::qp::PathAvailable(path)) CheckPath(path, bytes, encoded, decoded);
   }
   CheckExported(bytes.substr(0, bytes.find('\0')));

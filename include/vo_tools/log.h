@@ -3,10 +3,10 @@
 //
 // Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
 // <message>\n". The main log is kept by the log service (by default
-// "SysmetLog.txt" in the temporary directory, rolled into numbered backups);
-// the brief log ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens
-// per set-up and then every line logged with `also_brief` true. No line is
-// filtered by its level.
+// "SysmetLog.txt" in the temporary directory, rolled at 5 MiB into five
+// numbered backups); the brief log ("SysmetLogBrief.txt" beside it) gets a
+// line of 39 hyphens per set-up and then every line logged with `also_brief`
+// true. No line is filtered by its level.
 //
 // Set-up: Vo_PrintOut_Init sets logging up once per process; later calls
 // change nothing. Without it, the first line logged sets up with the
@@ -14,20 +14,46 @@
 // directory; a null or empty directory, or one that cannot be resolved, means
 // the temporary directory. A directory plus file name longer than the
 // platform's path limit falls back to the default name in the temporary
-// directory (and if even that is too long, the main log receives nothing and
-// the brief log stays closed). A directory that cannot be written stops
-// nothing: lines go wherever a file could be opened.
+// directory (and if even that is too long, neither log receives anything).
+// The library never creates a directory.
+//
+// When a line reaches the file: before the call returns, as one write to the
+// operating system per file (per piece of 16383 characters in the main log),
+// so a crash of the process loses nothing already logged; nothing is forced
+// to the disk itself.
+//
+// What is kept (docs/logging.md has the details):
+// - Several processes may share both files. The brief log and its backup
+//   together always hold every line written after the oldest line they still
+//   hold, and after the first rotation at least 2 MiB, however many processes
+//   write them: a process rotates only under a lock on the file that the
+//   others respect, and only a file that its path still names. A process
+//   whose file another process rotated away appends to the backup until its
+//   next look at the path, within 64 KiB of its own output or one second;
+//   those few lines land at the end of the backup and leave with it at the
+//   next rotation, the only lines that may go before older ones do.
+// - A log file that is removed, or whose directory is moved away, is noticed
+//   within 64 KiB of the process's own output or one second, and the path is
+//   opened again; until that succeeds the lines go to the old file (and are
+//   lost if it was removed). A file that could not be opened at all (a
+//   directory not there yet, no descriptor to spare) is tried again on a line
+//   in a later second, at most once a second; the brief log's separator comes
+//   with its first opening.
+// - A write that a full disk cuts short (or refuses) loses that line, or the
+//   rest of it; the next line that gets written starts on a line of its own.
+// - A process that forks while other threads log can log in the child at
+//   once; the child's lines carry its own process and thread ids.
 //
 // Ownership: the texts passed in are only read during the call. The library
 // owns the log files: the main log's service object until the library
-// unloads, the brief log's open stream until the process ends.
+// unloads, the brief log's open file until the process ends.
 //
 // Threads: any thread may call any function while the library is loaded, the
-// first set-up included (one set-up runs; concurrent callers wait for it).
-// Logging from static destructors that run after the library's own teardown
-// is not supported. Lines of
-// different threads reach the brief log whole and one at a time; in the main
-// log, only the pieces of lines longer than 16383 characters may interleave.
+// first set-up included (one set-up runs; concurrent callers wait for it),
+// also while another thread forks. Logging from static destructors that run
+// after the library's own teardown is not supported. Lines of different
+// threads reach the brief log whole and one at a time; in the main log, only
+// the pieces of lines longer than 16383 characters may interleave.
 //
 // Failures: nothing is reported. An exception from the log service (or a
 // failed allocation) passes to the caller; if it left set-up unfinished, the

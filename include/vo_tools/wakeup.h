@@ -12,13 +12,14 @@
 // request is cancelled or, for a one-shot, delivered; cancel before
 // destroying. The server and the requests borrow the host context and record,
 // which must outlive them. The process-wide registry (shared by all servers)
-// owns each request; a request that leaves it (cancelled, replaced, delivered
-// one-shot, or refused by the host) is destroyed, which stops its host timer
-// exactly once, always after the registry lock has been released by the
-// operation that removed it (inside a callback, the delivery still holds it).
-// Destroying a server cancels nothing. Requests
-// still registered when the library unloads are abandoned, not destroyed
-// (their timers are not stopped, since the host may already be gone).
+// owns each request. A request that leaves it (cancelled, replaced, or a
+// one-shot once delivered) is destroyed, which stops its host timer exactly
+// once, always after the operation that removed it has released the registry
+// lock (inside a callback, the delivery still holds it); a request the host
+// refused never enters it and is destroyed at once. Destroying a server
+// cancels nothing. Requests still registered when the library unloads are
+// abandoned, not destroyed (their timers are not stopped, since the host may
+// already be gone).
 //
 // Threads: any thread may request and cancel. Callbacks run on the host's
 // timer thread while the registry lock is held, so once CancelRequest returns
@@ -49,6 +50,14 @@
 
 // The library's re-entrant lock; internal, so only named here.
 class CKaCriticalSection;
+
+// Lets Clang's thread-safety analysis check the library's own use of the
+// registry below; nothing for any other compiler or any client.
+#if defined(__clang__) && defined(VO_TOOLS_BUILDING)
+#define VO_TOOLS_GUARDED_BY(lock) __attribute__((guarded_by(lock)))
+#else
+#define VO_TOOLS_GUARDED_BY(lock)
+#endif
 
 // A request identifier holds a whole address. It is `unsigned long` wherever
 // that is wide enough (Linux, 32-bit Windows), so those signatures keep the
@@ -166,10 +175,11 @@ class VO_TOOLS_API CPlexWakeUpServer : public KaWakeUpServer {
   static int OnWakeup(void* cookie);
 
  protected:
-  // Guarded by m_critsectionRequests.
-  static std::map<KaWakable*, CPlexWakeUpRequest*> m_aRequests;
+  static std::map<KaWakable*, CPlexWakeUpRequest*> m_aRequests
+      VO_TOOLS_GUARDED_BY(m_critsectionRequests);
   static CKaCriticalSection m_critsectionRequests;
-  static int m_bRequestsInitialized;  // 1 once a server has been constructed
+  // 1 once a server has been constructed.
+  static int m_bRequestsInitialized VO_TOOLS_GUARDED_BY(m_critsectionRequests);
 
  private:
   void* m_pHostContext;

@@ -1,30 +1,15 @@
-#include "log/brief_log.h"
+#include "brief_log.h"
 
-#include "log/log_path.h"
-#include "platform/append_file.h"
+#include <cstring>
+
+#include "log_path.h"
 #include "platform/env.h"
 
 namespace vo_tools::log {
-namespace {
-
-// Lines up to this size leave the stream in one write, so processes sharing
-// the file do not tear each other's lines. (Windows' text mode turns line
-// feeds into CR LF in pieces of about 1 KiB, so there a longer line may still
-// meet another process's line.)
-constexpr std::size_t kStreamBuffer = 64 * 1024;
-
-std::FILE* OpenBufferedStream(const std::string& path) {
-  std::FILE* file = platform::OpenTextForAppend(path);
-  if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
-  return file;
-}
-
-}  // namespace
 
 BriefLog::~BriefLog() {
   CriticalSectionLock lock(lock_);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.reset();
 }
 
 void BriefLog::Open(const char* name, const char* directory) {
@@ -35,18 +20,22 @@ void BriefLog::Open(const char* name, const char* directory) {
     backup = BackupPath(path);
   }
   CriticalSectionLock lock(lock_);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.reset();
   path_ = path;
   backup_path_ = backup;
-  if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return;
-  file_ = OpenBufferedStream(path_);
-  WriteLocked(kSeparator);
+  size_ = 0;
+  written_since_check_ = 0;
+  astray_ = false;
+  may_end_mid_line_ = false;
+  separator_due_ = true;
+  checked_second_ = -1;  // try to open at once
+  WriteLineLocked(nullptr);
 }
 
 void BriefLog::Append(const char* line) {
+  if (line == nullptr) return;
   CriticalSectionLock lock(lock_);
-  WriteLocked(line);
+  WriteLineLocked(line);
 }
 
 bool BriefLog::IsOpen() {
@@ -64,22 +53,97 @@ std::string BriefLog::backup_path() {
   return backup_path_;
 }
 
-void BriefLog::WriteLocked(const char* text) {
-  if (file_ == nullptr) return;
-  if (std::ftell(file_) >= kRotateAt) RotateLocked();
-  if (file_ == nullptr || text == nullptr) return;
-  std::fputs(text, file_);
-  std::fflush(file_);
+void BriefLog::WriteLineLocked(const char* line) {
+  const std::time_t now = std::time(nullptr);
+  if (file_ == nullptr) {
+    // At most one attempt a second: a missing directory may stay missing.
+    if (now == checked_second_) return;
+    checked_second_ = now;
+    if (!OpenFileLocked()) return;
+  } else if (CheckIsDueLocked(now)) {
+    CheckFileLocked(now);
+  }
+  if (separator_due_) {
+    separator_due_ = false;
+    WriteTextLocked(kSeparator, std::strlen(kSeparator));
+  }
+  if (line != nullptr) WriteTextLocked(line, std::strlen(line));
 }
 
-// The line that finds the file full is the first of the new file; the old
-// contents become the one backup, replacing the previous one.
+bool BriefLog::OpenFileLocked() {
+  if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return false;
+  file_ = platform::AppendFile::Open(path_, platform::AppendFile::Mode::kText);
+  if (file_ == nullptr) return false;
+  if (!file_->Size(&size_)) size_ = 0;
+  written_since_check_ = 0;
+  astray_ = false;
+  return true;
+}
+
+bool BriefLog::CheckIsDueLocked(std::time_t now) const {
+  return written_since_check_ >= kCheckEveryBytes || now != checked_second_;
+}
+
+void BriefLog::CheckFileLocked(std::time_t now) {
+  written_since_check_ = 0;
+  checked_second_ = now;
+  if (!file_->IsNamedBy(path_)) {
+    // Rotated away by another process, removed, or its directory moved:
+    // follow the path. Until that works the old file takes the lines, which
+    // is where they are kept if the directory comes back.
+    astray_ = !file_->Reopen(path_);
+    if (astray_) return;
+  } else {
+    astray_ = false;
+  }
+  std::uint64_t size = 0;
+  if (file_->Size(&size)) size_ = size;
+}
+
+void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
+  if (size_ >= kRotateAt && !astray_) RotateLocked();
+  std::uint64_t stored = 0;
+  bool whole;
+  if (may_end_mid_line_ && file_->EndsMidLine()) {
+    // A write cut short left part of a line: this text starts a line of its
+    // own, in the same single write.
+    std::string own_line;
+    own_line.reserve(size + 1);
+    own_line += '\n';
+    own_line.append(text, size);
+    whole = file_->Append(own_line.data(), own_line.size(), &stored);
+  } else {
+    whole = file_->Append(text, size, &stored);
+  }
+  may_end_mid_line_ = !whole;
+  size_ += stored;
+  written_since_check_ += stored;
+}
+
+// The text that finds the file full is the first of the new file; the old
+// contents become the one backup, replacing the previous one. Processes
+// sharing the file take turns through the file lock, and a process that finds
+// the path naming another file than its own (another rotated first) only
+// follows it.
 void BriefLog::RotateLocked() {
-  std::fclose(file_);
-  file_ = nullptr;
-  std::remove(backup_path_.c_str());
-  if (std::rename(path_.c_str(), backup_path_.c_str()) != 0) std::remove(path_.c_str());
-  file_ = OpenBufferedStream(path_);
+  const bool locked = file_->Lock();
+  const bool ours = file_->IsNamedBy(path_);
+  std::uint64_t size = 0;
+  const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
+  if (ours && !emptied) {
+    platform::RemoveFile(backup_path_);
+    if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
+  }
+  if (locked) file_->Unlock();
+  written_since_check_ = 0;
+  if (emptied) {  // from outside, meanwhile: nothing to rotate
+    size_ = size;
+    return;
+  }
+  // When the path cannot be opened, the lines go on to the old file, now
+  // the backup, until the next look at the path tries again.
+  astray_ = !file_->Reopen(path_);
+  if (!astray_ && file_->Size(&size)) size_ = size;
 }
 
 }  // namespace vo_tools::log

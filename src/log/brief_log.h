@@ -1,22 +1,38 @@
 // BriefLog: the brief log file that flagged lines are appended to, with a
-// separator line per opening and rotation into one backup at 2 MiB.
+// separator line per set-up and rotation into one backup at 2 MiB.
 //
 // Every operation holds the lock given at construction (the module's log
 // lock), so lines of different threads reach the file whole and one at a
-// time, and whether the file is open is only ever read under that lock. The
-// file stays open until the object is destroyed (the module's one object
-// lives until the process ends); every line is flushed as it is written.
-// Processes sharing one path each keep their own stream and rotation.
+// time; the object's state is only ever touched under that lock. Each line is
+// one append that has left the process when Append returns.
 //
-// Failures are silent: a file that cannot be opened takes no lines; a failed
-// reopen after a rotation closes the log for good.
+// Processes sharing one path cooperate: a process rotates only while holding
+// a lock on the file that the others respect, and only when the path still
+// names the file it has open; when another process has rotated already, it
+// follows the path instead. Every process looks at the path again within
+// kCheckEveryBytes of its own output or on its first line in a new second of
+// the clock, so one whose file another process rotated away appends to the
+// backup meanwhile, and one whose file was removed or whose directory was
+// moved notices and reopens the path. The file's size is kept here and asked
+// of the system only at those looks and when this process's count reaches
+// the threshold, so for one process the rotation point is exact.
+//
+// Failures cost lines, never the log: a file that cannot be opened (at
+// set-up or later) is tried again on a line in a later second; after a write
+// that failed or was cut short the next line starts on a line of its own.
+// Nothing creates a missing directory.
 #ifndef VO_TOOLS_LOG_BRIEF_LOG_H_
 #define VO_TOOLS_LOG_BRIEF_LOG_H_
 
-#include <cstdio>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <memory>
 #include <string>
 
 #include "module/critical_section.h"
+#include "platform/append_file.h"
+#include "platform/thread_annotations.h"
 
 namespace vo_tools::log {
 
@@ -24,37 +40,60 @@ class BriefLog {
  public:
   static constexpr const char* kDefaultName = "SysmetLogBrief.txt";
   static constexpr const char* kSeparator = "---------------------------------------\n";
-  // The position at or beyond which the next line first rotates the file.
-  static constexpr long kRotateAt = 2097152;
+  // The size at or beyond which the next line first rotates the file.
+  static constexpr std::uint64_t kRotateAt = 2097152;
+  // How much of its own output may pass before a process looks at the path
+  // again; it also looks on its first line in each new second.
+  static constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
 
   explicit BriefLog(CKaCriticalSection* lock) : lock_(lock) {}
   ~BriefLog();
   BriefLog(const BriefLog&) = delete;
   BriefLog& operator=(const BriefLog&) = delete;
 
-  // Opens `name` (or kDefaultName) in `directory` (null or empty: the
-  // temporary directory) for appending and writes the separator line. A path
-  // or backup path beyond the platform's limit falls back to the default
-  // name in the temporary directory, or leaves the log closed if that does
-  // not fit either. A stream left open by an earlier call is closed first.
-  void Open(const char* name, const char* directory);
+  // Sets the log up on `name` (or kDefaultName) in `directory` (null or
+  // empty: the temporary directory), opens it for appending and writes the
+  // separator line; if the file cannot be opened now, the separator comes
+  // with the first opening that succeeds. A path or backup path beyond the
+  // platform's limit falls back to the default name in the temporary
+  // directory, or leaves the log without a file if that does not fit
+  // either. A file left open by an earlier call is closed first.
+  void Open(const char* name, const char* directory) EXCLUDES(lock_);
 
   // Appends `line` (null: nothing), rotating first when the file has
-  // reached kRotateAt; does nothing while no file is open.
-  void Append(const char* line);
+  // reached kRotateAt.
+  void Append(const char* line) EXCLUDES(lock_);
 
-  bool IsOpen();
-  std::string path();
-  std::string backup_path();
+  // Whether a file is open now.
+  bool IsOpen() EXCLUDES(lock_);
+  std::string path() EXCLUDES(lock_);
+  std::string backup_path() EXCLUDES(lock_);
 
  private:
-  void WriteLocked(const char* text);
-  void RotateLocked();
+  // Opens or looks at the file when that is due, writes the separator when
+  // it is due, and then `line` (null: nothing more).
+  void WriteLineLocked(const char* line) REQUIRES(lock_);
+  bool OpenFileLocked() REQUIRES(lock_);
+  void WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
+  bool CheckIsDueLocked(std::time_t now) const REQUIRES(lock_);
+  void CheckFileLocked(std::time_t now) REQUIRES(lock_);
+  void RotateLocked() REQUIRES(lock_);
 
   CKaCriticalSection* const lock_;
-  std::string path_;
-  std::string backup_path_;
-  std::FILE* file_ = nullptr;
+  std::string path_ GUARDED_BY(lock_);
+  std::string backup_path_ GUARDED_BY(lock_);
+  std::unique_ptr<platform::AppendFile> file_ GUARDED_BY(lock_);
+  // The file's size as last asked of the system, plus this process's
+  // appends since.
+  std::uint64_t size_ GUARDED_BY(lock_) = 0;
+  std::uint64_t written_since_check_ GUARDED_BY(lock_) = 0;
+  // time() at the last look at the path, or at the last attempt to open it.
+  std::time_t checked_second_ GUARDED_BY(lock_) = -1;
+  // The path named another file, or none, at the last look, and could not be
+  // opened: until the next regular look, the old file takes the lines.
+  bool astray_ GUARDED_BY(lock_) = false;
+  bool separator_due_ GUARDED_BY(lock_) = false;
+  bool may_end_mid_line_ GUARDED_BY(lock_) = false;
 };
 
 }  // namespace vo_tools::log

@@ -1,4 +1,4 @@
-#include "log/log_line.h"
+#include "log_line.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "log/log_path.h"
+#include "log_path.h"
 
 #include "platform/env.h"
 

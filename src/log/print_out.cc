@@ -6,13 +6,18 @@
 #include <mutex>
 #include <string>
 
-#include "log/brief_log.h"
-#include "log/log_line.h"
-#include "log/log_path.h"
+#include "brief_log.h"
+#include "log_line.h"
+#include "log_path.h"
 #include "module/module_statics.h"
+#include "platform/fork_handlers.h"
 #include "vo_tools/log.h"
 
 namespace vo_tools::log {
+
+// Messages up to this size are formatted on the stack.
+constexpr std::size_t kStackMessage = 512;
+
 namespace {
 
 constexpr const char* kDefaultMainName = "SysmetLog.txt";
@@ -32,10 +37,29 @@ std::mutex g_setUpMutex;
 // lock, is torn down at unload: logging after that is not supported.
 BriefLog* g_briefLog = nullptr;
 
+// Around a fork the forking thread holds both of logging's locks, so that no
+// other thread holds one at that moment: the child, in which only the forking
+// thread lives on, finds them free. Set-up takes the log lock while it holds
+// the set-up lock, so they are taken in that order here too.
+void LockBeforeFork() ACQUIRE(module::g_logLock) {
+  g_setUpMutex.lock();
+  module::g_logLock.Lock();
+}
+
+void UnlockAfterFork() RELEASE(module::g_logLock) {
+  module::g_logLock.Unlock();
+  g_setUpMutex.unlock();
+}
+
 void SetUp(const char* main_file, const char* brief_file, const char* directory,
            const char* creation_text, VO_LOG_LEVEL level) {
   std::lock_guard<std::mutex> lock(g_setUpMutex);
   if (g_setUp.load(std::memory_order_relaxed)) return;
+  static bool fork_handlers_registered = false;
+  if (!fork_handlers_registered) {
+    platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
+    fork_handlers_registered = true;
+  }
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
   const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
@@ -83,28 +107,26 @@ void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int n
                  const char* format, ...) {
   vo_tools::log::SetUpWithDefaults();
   if (format == nullptr) format = "";
-  // Most messages fit the scratch storage the thread already has, so one
-  // formatting pass does; a longer one takes a second pass at its size.
-  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
-  std::string& message = state.message;
-  if (message.capacity() < 256) message.reserve(256);
-  message.resize(message.capacity());
+  // Most messages fit a buffer on the stack, so one formatting pass does; a
+  // longer one takes a second pass into the thread's scratch storage.
+  char buffer[vo_tools::log::kStackMessage];
+  const char* text = buffer;
   va_list arguments;
   va_start(arguments, format);
   va_list again;
   va_copy(again, arguments);
-  const int size = std::vsnprintf(message.data(), message.size() + 1, format, arguments);
+  const int size = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
+  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
   if (size < 0) {
-    message.clear();
-  } else if (static_cast<std::size_t>(size) > message.size()) {
-    message.resize(static_cast<std::size_t>(size));
-    std::vsnprintf(message.data(), message.size() + 1, format, again);
-  } else {
-    message.resize(static_cast<std::size_t>(size));
+    text = "";
+  } else if (static_cast<std::size_t>(size) >= sizeof buffer) {
+    state.message.resize(static_cast<std::size_t>(size));
+    std::vsnprintf(state.message.data(), state.message.size() + 1, format, again);
+    text = state.message.c_str();
   }
   va_end(again);
-  vo_tools::log::EmitLine(&state, level, also_brief, context, number, message.c_str());
+  vo_tools::log::EmitLine(&state, level, also_brief, context, number, text);
 }
 
 void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,

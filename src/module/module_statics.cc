@@ -9,6 +9,7 @@
 // could call into unloaded code.
 std::map<KaWakable*, CPlexWakeUpRequest*> CPlexWakeUpServer::m_aRequests;  // 1
 CKaCriticalSection CPlexWakeUpServer::m_critsectionRequests;               // 2
+int CPlexWakeUpServer::m_bRequestsInitialized = 0;                         // plain data
 
 namespace vo_tools::module {
 

@@ -1,6 +1,5 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,17 +10,42 @@
 namespace vo_tools::platform {
 namespace {
 
-int OpenForAppend(const std::string& path) {
+int OpenWith(const std::string& path, int access) {
   int fd;
   do {
-    fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    fd = open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
+// Read access lets EndsMidLine look at the last byte; a file this process
+// may write but not read is still appended to.
+int OpenForAppend(const std::string& path) {
+  const int fd = OpenWith(path, O_RDWR);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return OpenWith(path, O_WRONLY);
+}
+
+// A write lock on the whole file. POSIX record locks belong to the process,
+// not to the open file: a child forked while the parent holds one does not
+// hold it too, as it would a flock on the open file they share.
+bool SetLock(int fd, short type, int command) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  int result;
+  do {
+    result = fcntl(fd, command, &lock);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 }  // namespace
 
-std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path) {
+std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode /*mode*/) {
+  // POSIX has no text mode: a line feed is the line end.
   const int fd = OpenForAppend(path);
   if (fd < 0) return nullptr;
   return std::unique_ptr<AppendFile>(new AppendFile(fd));
@@ -31,8 +55,9 @@ AppendFile::~AppendFile() {
   close(static_cast<int>(native_));
 }
 
-bool AppendFile::Append(const char* data, std::size_t size) {
+bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* stored) {
   const int fd = static_cast<int>(native_);
+  if (stored != nullptr) *stored = 0;
   // A regular file takes the whole chunk in one write; the loop only covers
   // a signal or a nearly full disk cutting it short.
   while (size > 0) {
@@ -42,6 +67,7 @@ bool AppendFile::Append(const char* data, std::size_t size) {
       return false;
     }
     if (written == 0) return false;
+    if (stored != nullptr) *stored += static_cast<std::uint64_t>(written);
     data += written;
     size -= static_cast<std::size_t>(written);
   }
@@ -63,6 +89,18 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
   return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
+bool AppendFile::EndsMidLine() const {
+  std::uint64_t size = 0;
+  if (!Size(&size)) return true;
+  if (size == 0) return false;
+  char last = 0;
+  ssize_t got;
+  do {
+    got = pread(static_cast<int>(native_), &last, 1, static_cast<off_t>(size - 1));
+  } while (got < 0 && errno == EINTR);
+  return got != 1 || last != '\n';
+}
+
 bool AppendFile::Reopen(const std::string& path) {
   const int fresh = OpenForAppend(path);
   if (fresh < 0) return false;
@@ -78,20 +116,11 @@ bool AppendFile::Reopen(const std::string& path) {
 }
 
 bool AppendFile::Lock() {
-  int result;
-  do {
-    result = flock(static_cast<int>(native_), LOCK_EX);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
+  return SetLock(static_cast<int>(native_), F_WRLCK, F_SETLKW);
 }
 
 void AppendFile::Unlock() {
-  flock(static_cast<int>(native_), LOCK_UN);
-}
-
-std::FILE* OpenTextForAppend(const std::string& path) {
-  // POSIX has no text mode; "e" keeps the descriptor closed on exec.
-  return std::fopen(path.c_str(), "ae");
+  SetLock(static_cast<int>(native_), F_UNLCK, F_SETLK);
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {

@@ -1,8 +1,9 @@
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "platform/append_file.h"
 
@@ -18,6 +19,7 @@ namespace {
 struct OpenFile {
   std::mutex mutex;
   HANDLE handle;
+  bool text;  // line feeds go to disk as CR LF
 };
 
 OpenFile* Record(std::intptr_t native) {
@@ -32,6 +34,16 @@ HANDLE OpenForAppend(const std::string& path) {
   return CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string WithCrLf(const char* data, std::size_t size) {
+  std::string text;
+  text.reserve(size + size / 16 + 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == '\n') text += '\r';
+    text += data[i];
+  }
+  return text;
 }
 
 bool SameFile(HANDLE a, HANDLE b) {
@@ -59,10 +71,10 @@ OVERLAPPED LockPosition() {
 
 }  // namespace
 
-std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path) {
+std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode mode) {
   HANDLE handle = OpenForAppend(path);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  auto* record = new OpenFile{{}, handle};
+  auto* record = new OpenFile{{}, handle, mode == Mode::kText};
   return std::unique_ptr<AppendFile>(new AppendFile(reinterpret_cast<std::intptr_t>(record)));
 }
 
@@ -72,13 +84,23 @@ AppendFile::~AppendFile() {
   delete record;
 }
 
-bool AppendFile::Append(const char* data, std::size_t size) {
+bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* stored) {
   OpenFile* record = Record(native_);
+  if (stored != nullptr) *stored = 0;
+  // Text mode makes the whole text CR LF first, so that it still goes to the
+  // file in one write and cannot meet another process's line halfway.
+  std::string translated;
+  if (record->text) {
+    translated = WithCrLf(data, size);
+    data = translated.data();
+    size = translated.size();
+  }
   std::lock_guard<std::mutex> lock(record->mutex);
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
     if (!WriteFile(record->handle, data, chunk, &written, nullptr) || written == 0) return false;
+    if (stored != nullptr) *stored += written;
     data += written;
     size -= written;
   }
@@ -109,6 +131,22 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
   return same;
 }
 
+bool AppendFile::EndsMidLine() const {
+  OpenFile* record = Record(native_);
+  std::lock_guard<std::mutex> lock(record->mutex);
+  LARGE_INTEGER length;
+  if (!GetFileSizeEx(record->handle, &length)) return true;
+  if (length.QuadPart == 0) return false;
+  const std::uint64_t last_at = static_cast<std::uint64_t>(length.QuadPart) - 1;
+  OVERLAPPED position = {};
+  position.Offset = static_cast<DWORD>(last_at);
+  position.OffsetHigh = static_cast<DWORD>(last_at >> 32);
+  char last = 0;
+  DWORD got = 0;
+  if (!ReadFile(record->handle, &last, 1, &got, &position)) return true;
+  return got != 1 || last != '\n';
+}
+
 bool AppendFile::Reopen(const std::string& path) {
   HANDLE fresh = OpenForAppend(path);
   if (fresh == INVALID_HANDLE_VALUE) return false;
@@ -135,34 +173,25 @@ void AppendFile::Unlock() {
   UnlockFileEx(record->handle, 0, 1, 0, &position);
 }
 
-std::FILE* OpenTextForAppend(const std::string& path) {
-  // The runtime's fopen shares no delete right, so no other process could
-  // rotate the file while it is open; the stream is built on our own handle.
-  HANDLE handle = OpenForAppend(path);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_APPEND | _O_TEXT);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* stream = _fdopen(fd, "at");
-  if (stream == nullptr) {
-    _close(fd);
-    return nullptr;
-  }
-  // The runtime reports position 0 for an append stream until its first
-  // write; from the end, ftell tells the file's size from the start, as on
-  // POSIX.
-  std::fseek(stream, 0, SEEK_END);
-  return stream;
-}
-
 bool RenameFile(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// Windows keeps a deleted file under its name until the last handle to it
+// closes, and nothing can be created or renamed onto that name meanwhile:
+// a log file that another process (or this one) still appends to would
+// block the rotation that removed it. Moved aside first, the file frees its
+// name at once, as on POSIX, and goes when its last handle does.
 bool RemoveFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  static std::atomic<unsigned> counter{0};
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, ".removed-%lx-%x", GetCurrentProcessId(),
+                counter.fetch_add(1, std::memory_order_relaxed));
+  const std::string aside = path + suffix;
+  if (!MoveFileExA(path.c_str(), aside.c_str(), 0)) return DeleteFileA(path.c_str()) != 0;
+  if (DeleteFileA(aside.c_str())) return true;
+  MoveFileExA(aside.c_str(), path.c_str(), 0);
+  return false;
 }
 
 }  // namespace vo_tools::platform

@@ -19,7 +19,8 @@ int SpinCountForThisMachine() {
 
 CriticalSection::CriticalSection() : spin_count_(SpinCountForThisMachine()) {}
 
-void CriticalSection::Lock() {
+// The implementation of a lock is where the analysis stops.
+void CriticalSection::Lock() NO_THREAD_SAFETY_ANALYSIS {
   const std::thread::id self = std::this_thread::get_id();
   if (owner_.load(std::memory_order_relaxed) == self) {
     ++depth_;
@@ -35,7 +36,7 @@ void CriticalSection::Lock() {
   depth_ = 1;
 }
 
-void CriticalSection::Unlock() {
+void CriticalSection::Unlock() NO_THREAD_SAFETY_ANALYSIS {
   if (--depth_ != 0) return;
   owner_.store(std::thread::id(), std::memory_order_relaxed);
   mutex_.unlock();

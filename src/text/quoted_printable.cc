@@ -1,44 +1,8 @@
 #include "vo_tools/quoted_printable.h"
 
 #include <cstdlib>
-#include <cstring>
 
-#include "text/qp_codec.h"
 #include "text/quoted_printable_blocks.h"
-
-namespace vo_tools::qp {
-namespace {
-
-using Convert = std::size_t (*)(const char*, std::size_t, char*, Path);
-using Measure = std::size_t (*)(const char*, std::size_t, Path);
-
-// One pass measures, the block is allocated at its exact size, and a second
-// pass writes straight into it: no working buffer, no copy. Every byte of
-// the block is written, so it needs no zero fill.
-char* ConvertToBlock(const char* input, AllocateFunction allocate, Measure measure,
-                     Convert convert) {
-  if (input == nullptr) return nullptr;
-  const std::size_t n = std::strlen(input);
-  const Path path = FastestPath();
-  const std::size_t length = measure(input, n, path);
-  char* block = static_cast<char*>(allocate(length + 1));
-  if (block == nullptr) return nullptr;
-  convert(input, n, block, path);
-  block[length] = '\0';
-  return block;
-}
-
-}  // namespace
-
-char* EncodeToBlock(const char* text, AllocateFunction allocate) {
-  return ConvertToBlock(text, allocate, EncodedLength, Encode);
-}
-
-char* DecodeToBlock(const char* encoded, AllocateFunction allocate) {
-  return ConvertToBlock(encoded, allocate, DecodedLength, Decode);
-}
-
-}  // namespace vo_tools::qp
 
 namespace {
 

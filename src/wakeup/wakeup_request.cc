@@ -1,5 +1,5 @@
+#include "request_id.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/request_id.h"
 
 namespace {
 

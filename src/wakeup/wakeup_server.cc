@@ -2,19 +2,24 @@
 #include <new>
 
 #include "module/critical_section.h"
+#include "platform/thread_annotations.h"
+#include "request_id.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/request_id.h"
 
 using vo_tools::CriticalSectionLock;
 using vo_tools::wakeup::RequestIdOf;
 using vo_tools::wakeup::WakableOf;
 
-int CPlexWakeUpServer::m_bRequestsInitialized = 0;
-
 namespace {
 
-using Registry = std::map<KaWakable*, CPlexWakeUpRequest*>;
 using OwnedRequest = std::unique_ptr<CPlexWakeUpRequest>;
+
+// The process-wide registry and its lock, under names that the helpers below
+// (which are not members) may use; never instantiated.
+struct SharedRegistry : CPlexWakeUpServer {
+  using CPlexWakeUpServer::m_aRequests;
+  using CPlexWakeUpServer::m_critsectionRequests;
+};
 
 // A request whose WakeUp is on the stack must outlive that call even if the
 // callback cancels or replaces it, so that the delivering OnWakeup can still
@@ -27,10 +32,11 @@ class Delivery {
   // Starts delivering `request`; `finished` receives it when the delivery
   // ends if it left the registry meanwhile.
   Delivery(CPlexWakeUpRequest* request, OwnedRequest* finished)
+      REQUIRES(SharedRegistry::m_critsectionRequests)
       : request_(request), finished_(finished), outer_(innermost_) {
     innermost_ = this;
   }
-  ~Delivery() {
+  ~Delivery() REQUIRES(SharedRegistry::m_critsectionRequests) {
     innermost_ = outer_;
     if (left_registry_) finished_->reset(request_);
   }
@@ -40,7 +46,8 @@ class Delivery {
   // Takes ownership of a request that has just left the registry: it is
   // returned for destruction, unless a delivery of it is under way, in which
   // case the outermost such delivery destroys it when it ends.
-  static OwnedRequest Retire(CPlexWakeUpRequest* request) {
+  static OwnedRequest Retire(CPlexWakeUpRequest* request)
+      REQUIRES(SharedRegistry::m_critsectionRequests) {
     Delivery* outermost = nullptr;
     for (Delivery* d = innermost_; d != nullptr; d = d->outer_) {
       if (d->request_ == request) outermost = d;
@@ -51,7 +58,7 @@ class Delivery {
   }
 
  private:
-  static Delivery* innermost_;  // guarded by the registry lock
+  static Delivery* innermost_ GUARDED_BY(SharedRegistry::m_critsectionRequests);
 
   CPlexWakeUpRequest* const request_;
   OwnedRequest* const finished_;
@@ -69,14 +76,13 @@ Delivery* Delivery::innermost_ = nullptr;
 // has handed back a request that left meanwhile.
 class Completion {
  public:
-  Completion(Registry* registry, KaWakable* wakable, CPlexWakeUpRequest* request,
-             OwnedRequest* finished)
-      : registry_(registry), wakable_(wakable), request_(request), finished_(finished) {}
-  ~Completion() {
+  Completion(KaWakable* wakable, CPlexWakeUpRequest* request, OwnedRequest* finished)
+      : wakable_(wakable), request_(request), finished_(finished) {}
+  ~Completion() REQUIRES(SharedRegistry::m_critsectionRequests) {
     if (!armed_ || *finished_ != nullptr) return;
-    auto entry = registry_->find(wakable_);
-    if (entry == registry_->end() || entry->second != request_) return;
-    registry_->erase(entry);
+    auto entry = SharedRegistry::m_aRequests.find(wakable_);
+    if (entry == SharedRegistry::m_aRequests.end() || entry->second != request_) return;
+    SharedRegistry::m_aRequests.erase(entry);
     *finished_ = Delivery::Retire(request_);
   }
   Completion(const Completion&) = delete;
@@ -85,7 +91,6 @@ class Completion {
   void Arm() { armed_ = true; }
 
  private:
-  Registry* const registry_;
   KaWakable* const wakable_;
   CPlexWakeUpRequest* const request_;
   OwnedRequest* const finished_;
@@ -96,8 +101,9 @@ class Completion {
 // replaces, if any, is handed back for destruction once the lock is released.
 // Throws std::bad_alloc, with the registry and `request` unchanged, if no node
 // can be had.
-OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* registry) {
-  auto [entry, inserted] = registry->try_emplace(wakable, request->get());
+OwnedRequest Register(KaWakable* wakable, OwnedRequest* request)
+    REQUIRES(SharedRegistry::m_critsectionRequests) {
+  auto [entry, inserted] = SharedRegistry::m_aRequests.try_emplace(wakable, request->get());
   CPlexWakeUpRequest* replaced = inserted ? nullptr : entry->second;
   entry->second = request->release();
   return replaced != nullptr ? Delivery::Retire(replaced) : nullptr;
@@ -110,14 +116,14 @@ OwnedRequest Register(KaWakable* wakable, OwnedRequest* request, Registry* regis
 // into a null object, so it is refused before the host is asked.
 template <typename Request>
 KaRequestId Schedule(KaWakable* wakable, unsigned long interval, void* host_context,
-                     ext_in_config* config, Registry* registry, CKaCriticalSection* lock) {
+                     ext_in_config* config) {
   if (wakable == nullptr) return 0;
   OwnedRequest request(new (std::nothrow) Request(interval, wakable, host_context, config));
   if (request == nullptr || !request->Set()) return 0;
   OwnedRequest replaced;
   try {
-    CriticalSectionLock guard(lock);
-    replaced = Register(wakable, &request, registry);
+    CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
+    replaced = Register(wakable, &request);
   } catch (const std::bad_alloc&) {
     return 0;  // `request`, still owned here, stops its timer
   }
@@ -146,14 +152,12 @@ KaRequestId CPlexWakeUpServer::RequestImmediateWakeUp(KaWakable*) {
 
 KaRequestId CPlexWakeUpServer::RequestPeriodicTimerWakeUp(KaWakable* wakable,
                                                           unsigned long interval) {
-  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
-                                              &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexPeriodicWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig);
 }
 
 KaRequestId CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
                                                         unsigned long interval) {
-  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig,
-                                          &m_aRequests, &m_critsectionRequests);
+  return Schedule<CPlexOnceWakeupRequest>(wakable, interval, m_pHostContext, m_pConfig);
 }
 
 void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
@@ -179,7 +183,7 @@ int CPlexWakeUpServer::OnWakeup(void* cookie) {
   CPlexWakeUpRequest* const request = entry->second;
   // A one-shot is spent once its callback has been called, even if the
   // callback threw: left registered, its timer would call it again.
-  Completion completion(&m_aRequests, wakable, request, &finished);
+  Completion completion(wakable, request, &finished);
   if (dynamic_cast<CPlexOnceWakeupRequest*>(request) != nullptr) completion.Arm();
   Delivery delivery(request, &finished);
   if (request->WakeUp() != 0) completion.Arm();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs a build of vo_tools2 into a temporary prefix and builds a user's
-# program against it twice, once through find_package(vo_tools2 CONFIG) and
-# once through pkg-config, running each; then runs the installed vo-tools,
-# which must find the library through its own run path.
+# Builds a user's program three ways and runs each: against a build of
+# vo_tools2 installed into a temporary prefix, through find_package(vo_tools2
+# CONFIG) and through pkg-config; and with vo_tools2's source tree added as a
+# subdirectory of the user's project. Then runs the installed vo-tools, which
+# must find the library through its own run path.
 #   tests/consumer/run.sh [BUILD_DIR]    (default: build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,11 +16,18 @@ prefix=$work/prefix
 cmake --build "$build" -j2 --target vo_tools2 vo_tools2_host vo-tools
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
+# Configures, builds and runs the consumer's CMake project in $work/$1, with
+# the cache entries that follow.
+cmake_consumer() {
+  local dir=$work/$1
+  shift
+  cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j2 >/dev/null
+  "$dir/consumer"
+}
+
 echo "-- consumer through find_package"
-cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$work/cmake" -j2 >/dev/null
-"$work/cmake/consumer"
+cmake_consumer cmake -DCMAKE_PREFIX_PATH="$prefix"
 
 echo "-- consumer through pkg-config"
 pc_file=$(find "$prefix" -name vo_tools2.pc)
@@ -27,6 +35,9 @@ export PKG_CONFIG_PATH=${pc_file%/*}
 read -r -a flags <<<"$(pkg-config --cflags --libs vo_tools2 vo_tools2-host)"
 g++ -std=c++17 "$here/main.cc" -o "$work/consumer-pc" "${flags[@]}"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir vo_tools2) "$work/consumer-pc"
+
+echo "-- consumer with vo_tools2 as a subdirectory"
+cmake_consumer subdir -DVO_TOOLS_SOURCE_DIR="$here/../.."
 
 echo "-- installed vo-tools"
 names=$("$prefix/bin/vo-tools" service-names _installed)

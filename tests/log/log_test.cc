@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "log_lines.h"
 #include "scratch_dir.h"
 #include "test_env.h"
 #include "vo_tools/log.h"
@@ -21,34 +22,18 @@ namespace {
 
 using vo_tools_test::Child;
 using vo_tools_test::FileExists;
+using vo_tools_test::LinesOf;
+using vo_tools_test::ParseLine;
 using vo_tools_test::ReadFile;
 using vo_tools_test::ReadLines;
 using vo_tools_test::RunInChild;
 using vo_tools_test::ScratchDir;
 
-const std::string kSeparator = "---------------------------------------\n";
+const std::string kSeparator = vo_tools_test::kSeparatorLine;
 const std::string kPadding(60, '.');
 constexpr int kThreads = 4;
 constexpr int kThreadLines = 20000;
 constexpr int kProcessLines = 3000;
-
-// The message of a whole line "pid=<hex> tid=<hex> > <Month dd hh:mm:ss> >
-// <message>\n"; false when the line is not whole.
-bool MessageOf(const std::string& line, std::string* message) {
-  unsigned long pid = 0, tid = 0;
-  char month[16] = {};
-  int day = -1, hour = -1, minute = -1, second = -1, used = 0;
-  if (std::sscanf(line.c_str(), "pid=%lx tid=%lx > %15s %2d %2d:%2d:%2d > %n", &pid, &tid, month,
-                  &day, &hour, &minute, &second, &used) != 7 ||
-      used == 0) {
-    return false;
-  }
-  if (line.back() != '\n' || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
-    return false;
-  }
-  *message = line.substr(used, line.size() - used - 1);
-  return true;
-}
 
 // Parses "<tag> <stream> line <number> <padding>"; false if anything differs.
 bool Numbered(const std::string& message, const char* tag, int* stream, int* number) {
@@ -57,15 +42,6 @@ bool Numbered(const std::string& message, const char* tag, int* stream, int* num
   int used = 0;
   if (std::sscanf(message.c_str(), text, stream, number, &used) != 2 || used == 0) return false;
   return message.substr(used) == kPadding;
-}
-
-std::vector<std::string> LinesOf(const std::vector<std::string>& files) {
-  std::vector<std::string> lines;
-  for (const std::string& file : files) {
-    if (!FileExists(file)) continue;
-    for (std::string& line : ReadLines(file)) lines.push_back(std::move(line));
-  }
-  return lines;
 }
 
 // Counts of the numbered lines of each stream, in file order; fails the test
@@ -79,8 +55,9 @@ std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, con
       continue;
     }
     std::string message;
+    unsigned long pid = 0;
     int stream = -1, number = -1;
-    if (!MessageOf(line, &message) || !Numbered(message, tag, &stream, &number)) {
+    if (!ParseLine(line, &pid, &message) || !Numbered(message, tag, &stream, &number)) {
       ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
       continue;
     }
@@ -200,23 +177,13 @@ TEST(Log, MainLogHoldsExactlyTheLinesWrittenInOrder) {
   const auto lines = ReadLines(dir / "main.txt");
   ASSERT_EQ(lines.size(), 4u);
   std::string message;
-  ASSERT_TRUE(MessageOf(lines[0], &message));
+  unsigned long pid = 0;
+  ASSERT_TRUE(ParseLine(lines[0], &pid, &message));
   EXPECT_EQ(message, "100%s and %d stay as they are");
-  ASSERT_TRUE(MessageOf(lines[1], &message));
+  ASSERT_TRUE(ParseLine(lines[1], &pid, &message));
   EXPECT_EQ(message, "50%");
   EXPECT_EQ(lines[3], "lines\n");
   EXPECT_EQ(ReadLines(dir / "brief.txt"), (std::vector<std::string>{kSeparator, lines[1]}));
-}
-
-TEST(Log, UnwritableDirectoryStopsNoCaller) {
-  ScratchDir dir;
-  vo_tools_test::WriteFile(dir / "plain", "not a directory");
-  ASSERT_TRUE(RunInChild([&dir] {
-    const std::string unusable = dir / "plain/logs";
-    Vo_PrintOut_Init("main.txt", "brief.txt", unusable.c_str(), "", VO_LOG_INFO);
-    for (int i = 0; i < 100; ++i) Vo_PrintOut(VO_LOG_INFO, true, "", i, "line %d", i);
-  }));
-  EXPECT_EQ(ReadFile(dir / "plain"), "not a directory");
 }
 
 }  // namespace

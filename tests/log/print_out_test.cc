@@ -197,6 +197,20 @@ TEST(PrintOut, LongLineGoesInConsecutivePieces) {
   });
 }
 
+// Messages are formatted on the stack up to 511 characters, and longer ones
+// in a second pass: each length comes out whole.
+TEST(PrintOut, FormattedMessagesOfEveryLengthAroundTheStackBufferComeOutWhole) {
+  EXPECT_IN_CHILD([] {
+    ScratchDir dir;
+    SetUpIn(dir);
+    for (std::size_t length : {510u, 511u, 512u, 513u, 5000u}) {
+      const std::string text(length - 2, 'x');
+      Vo_PrintOut(VO_LOG_INFO, false, "", 0, "%s%d", text.c_str(), 42);
+      EXPECT_THAT(Writes().back().chunk, testing::EndsWith(" > " + text + "42\n")) << length;
+    }
+  });
+}
+
 TEST(PrintOut, FalseWriteStopsTheLineButNotTheNextNorTheBriefLog) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;

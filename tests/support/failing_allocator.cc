@@ -1,4 +1,4 @@
-#include "support/failing_allocator.h"
+#include "failing_allocator.h"
 
 #include <atomic>
 #include <cstdlib>

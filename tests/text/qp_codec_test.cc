@@ -4,36 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "text/qp_reference.h"
-#include "text/qp_test_inputs.h"
+#include "guarded_buffer.h"
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
 #include "text/quoted_printable_blocks.h"
 
 namespace {
 
 using vo_tools::qp::Path;
 
-const char* PathName(Path path) {
-  switch (path) {
-    case Path::kPortable:
-      return "portable";
-    case Path::kSse2:
-      return "sse2";
-    case Path::kAvx2:
-      return "avx2";
-  }
-  return "?";
-}
-
 std::vector<Path> AvailablePaths() {
   std::vector<Path> paths;
-  for (Path path : {Path::kPortable, Path::kSse2, Path::kAvx2}) {
+  for (Path path : vo_tools::qp::kAllPaths) {
     if (vo_tools::qp::PathAvailable(path)) paths.push_back(path);
   }
   return paths;
@@ -112,17 +103,140 @@ TEST_P(QpCodecPaths, ZeroBytesPassThroughTheCore) {
             std::string(100, 'x') + std::string(1, '\0') + std::string(100, 'y'));
 }
 
+// The input ends where an inaccessible page begins, and so does the output:
+// a read or a write one byte outside either faults, with or without
+// sanitizers, on every path and at every length of the last block.
+TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 200; ++n) lengths.push_back(n);
+  for (std::size_t n : {255, 256, 257, 4095, 4096, 4097, 20000}) lengths.push_back(n);
+  std::mt19937 rng(37);
+  for (qp_test::Kind kind : qp_test::AllKinds()) {
+    for (std::size_t n : lengths) {
+      const std::string text = qp_test::RandomText(kind, n, rng);
+      vo_tools_test::GuardedBuffer in(n);
+      std::memcpy(in.data(), text.data(), n);
+
+      const std::string encoding = qp_reference::Encode(text);
+      vo_tools_test::GuardedBuffer encoded(encoding.size());
+      ASSERT_EQ(vo_tools::qp::Encode(in.data(), n, encoded.data(), GetParam()), encoding.size());
+      ASSERT_EQ(std::string(encoded.data(), encoded.size()), encoding) << int(kind) << "/" << n;
+
+      const std::string decoding = qp_reference::Decode(text);
+      ASSERT_EQ(vo_tools::qp::DecodedLength(in.data(), n, GetParam()), decoding.size());
+      vo_tools_test::GuardedBuffer decoded(decoding.size());
+      ASSERT_EQ(vo_tools::qp::Decode(in.data(), n, decoded.data(), GetParam()), decoding.size());
+      ASSERT_EQ(std::string(decoded.data(), decoded.size()), decoding) << int(kind) << "/" << n;
+    }
+  }
+}
+
+// Plain stretches go a group of blocks at a time; an escape in the last
+// bytes of a stretch carries digits into the next one, which must then not
+// be taken as plain. Each cut of a 600-byte text around the group and block
+// boundaries, with the escape's digits on either side of the cut.
+TEST_P(QpCodecPaths, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
+  for (std::size_t at = 180; at <= 330; ++at) {
+    for (const char* escape : {"=41", "=4", "="}) {
+      std::string text(600, 'p');
+      text.replace(at, std::strlen(escape), escape);
+      ASSERT_EQ(DecodeExact(text, GetParam()), qp_reference::Decode(text))
+          << "\"" << escape << "\" at " << at;
+    }
+  }
+}
+
+// Escapes of every kind placed at every offset across the first blocks, so
+// that each straddles each block boundary of every path (16, 32 and 64
+// bytes) and lands in each tail.
+TEST_P(QpCodecPaths, EscapesAtEveryOffsetAcrossBlockBoundaries) {
+  const std::string escapes[] = {
+      "=41", "=e9", "=4", "=", "==41", "=4=", "=A=B", "===", "=\xE9", "=zz", "=0=0=0"};
+  for (const std::string& escape : escapes) {
+    for (std::size_t offset = 0; offset <= 140; ++offset) {
+      for (std::size_t after : {0, 1, 2, 3, 70}) {
+        const std::string text = std::string(offset, 'a') + escape + std::string(after, 'b');
+        ASSERT_EQ(DecodeExact(text, GetParam()), qp_reference::Decode(text))
+            << "\"" << escape << "\" at " << offset << ", " << after << " after";
+        ASSERT_EQ(EncodeExact(text, GetParam()), qp_reference::Encode(text))
+            << "\"" << escape << "\" at " << offset << ", " << after << " after";
+      }
+    }
+  }
+}
+
+// In a run of "=" signs every third starts an escape and the two after it
+// are its digits, whatever the blocks: runs of every length from every
+// offset, ending in digits or at the end of the input.
+TEST_P(QpCodecPaths, RunsOfEqualsSignsDecodeInOrder) {
+  for (std::size_t run = 1; run <= 70; ++run) {
+    for (std::size_t offset = 0; offset <= 66; ++offset) {
+      for (const char* tail :
+           {"", "4", "41x", "g1yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"}) {
+        const std::string text = std::string(offset, 'a') + std::string(run, '=') + tail;
+        ASSERT_EQ(DecodeExact(text, GetParam()), qp_reference::Decode(text))
+            << run << " signs at " << offset << " then \"" << tail << "\"";
+      }
+    }
+  }
+}
+
+// Every byte value at every position of a block, and each escape's digits
+// in both cases.
+TEST_P(QpCodecPaths, EveryByteValueAtEveryBlockPosition) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  for (std::size_t shift = 0; shift < 64; ++shift) {
+    const std::string text = std::string(shift, '.') + all + all;
+    const std::string encoded = EncodeExact(text, GetParam());
+    ASSERT_EQ(encoded, qp_reference::Encode(text)) << shift;
+    ASSERT_EQ(DecodeExact(encoded, GetParam()), text) << shift;
+    std::string lower = encoded;
+    for (std::size_t i = 0; i + 2 < lower.size(); ++i) {
+      if (lower[i] != '=') continue;
+      for (char& digit : {std::ref(lower[i + 1]), std::ref(lower[i + 2])})
+        digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
+      i += 2;
+    }
+    ASSERT_EQ(DecodeExact(lower, GetParam()), text) << shift;
+  }
+}
+
+// The result blocks of a named path hold that path's conversions.
+TEST_P(QpCodecPaths, ResultBlocksOfANamedPathMatchTheReference) {
+  std::mt19937 rng(31);
+  for (std::size_t n : {0, 1, 16, 63, 64, 65, 256, 1000}) {
+    const std::string text = qp_test::RandomText(qp_test::Kind::kSparse, n, rng);
+    std::unique_ptr<char, decltype(&std::free)> encoded(
+        vo_tools::qp::EncodeToBlock(text.c_str(), std::malloc, GetParam()), std::free);
+    ASSERT_NE(encoded, nullptr);
+    EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
+    std::unique_ptr<char, decltype(&std::free)> decoded(
+        vo_tools::qp::DecodeToBlock(encoded.get(), std::malloc, GetParam()), std::free);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded.get(), text);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecPaths, ::testing::ValuesIn(AvailablePaths()),
                          [](const ::testing::TestParamInfo<Path>& info) {
-                           return std::string(PathName(info.param));
+                           return std::string(vo_tools::qp::PathName(info.param));
                          });
 
 TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
   EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kPortable));
   EXPECT_TRUE(vo_tools::qp::PathAvailable(vo_tools::qp::FastestPath()));
 #if defined(__x86_64__)
+  // Every path this processor runs is compiled in and taken, so that these
+  // tests cover it: a build that lost one fails here.
   EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kSse2));  // the x86-64 baseline
   EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx2), __builtin_cpu_supports("avx2") != 0);
+  const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                      __builtin_cpu_supports("avx512vbmi2");
+  EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx512), avx512);
+  EXPECT_EQ(vo_tools::qp::FastestPath(), avx512                           ? Path::kAvx512
+                                         : __builtin_cpu_supports("avx2") ? Path::kAvx2
+                                                                          : Path::kSse2);
 #endif
 }
 
@@ -165,11 +279,36 @@ TEST(QpResultBlock, AllocationFailureYieldsNull) {
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
 }
 
+// A result block needs its length + 1: for an encoding too long for that
+// (see EncodedLengthFor) no block is asked for.
+TEST(QpResultBlock, NoBlockIsAskedForWhenItsSizeWouldNotFitInASizeT) {
+  g_requested.clear();
+  EXPECT_EQ(vo_tools::qp::AllocateBlock(vo_tools::qp::kLengthOverflow, RecordingAllocate), nullptr);
+  EXPECT_TRUE(g_requested.empty());
+  EXPECT_EQ(vo_tools::qp::AllocateBlock(SIZE_MAX - 1, FailingAllocate), nullptr);
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{SIZE_MAX}));
+}
+
 TEST(QpResultBlock, NullInputAllocatesNothing) {
   g_requested.clear();
   EXPECT_EQ(vo_tools::qp::EncodeToBlock(nullptr, RecordingAllocate), nullptr);
   EXPECT_EQ(vo_tools::qp::DecodeToBlock(nullptr, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
+}
+
+// On a 32-bit target an input of about 1.4 GB has an encoding longer than a
+// size_t holds: the length says so instead of wrapping to a small block.
+TEST(QpCodecLength, EncodingTooLongForASizeIsReportedNotWrapped) {
+  using vo_tools::qp::EncodedLengthFor;
+  using vo_tools::qp::kLengthOverflow;
+  constexpr std::size_t kMax = static_cast<std::size_t>(-1);
+  EXPECT_EQ(EncodedLengthFor(10, 3), 16u);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 - 1, kMax / 3 - 1), kMax - 3);
+  EXPECT_EQ(EncodedLengthFor(kMax / 3 + 1, kMax / 3 + 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(1, kMax / 2 + 1), kLengthOverflow);  // 2 * escapes alone wraps
+  // Its result block's terminating zero would not fit either.
+  EXPECT_EQ(EncodedLengthFor(kMax - 2, 1), kLengthOverflow);
+  EXPECT_EQ(EncodedLengthFor(kMax - 3, 1), kMax - 1);
 }
 
 }  // namespace

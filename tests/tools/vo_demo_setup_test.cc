@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "log/scratch_dir.h"
 #include "log_directory.h"
 #include "options.h"
+#include "scratch_dir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wakeup/fake_host.h"
+#include "fake_host.h"
 
 #include <algorithm>
 #include <chrono>

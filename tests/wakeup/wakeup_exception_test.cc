@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "fake_host.h"
 #include "plugin/plugin_failure.h"
+#include "recording_wakable.h"
 #include "vo_tools/base_exception.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/fake_host.h"
-#include "wakeup/recording_wakable.h"
 
 namespace vo_tools::testing {
 namespace {

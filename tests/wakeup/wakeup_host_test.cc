@@ -8,7 +8,7 @@
 
 #include "vo_tools/wakeup.h"
 #include "vo_tools_host/timer_service.h"
-#include "wakeup/wait_for.h"
+#include "wait_for.h"
 
 namespace vo_tools::testing {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <climits>
 
+#include "fake_host.h"
+#include "recording_wakable.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/fake_host.h"
-#include "wakeup/recording_wakable.h"
 
 namespace vo_tools::testing {
 namespace {

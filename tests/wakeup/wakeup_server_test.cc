@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "support/failing_allocator.h"
+#include "failing_allocator.h"
+#include "fake_host.h"
+#include "recording_wakable.h"
 #include "vo_tools/wakeup.h"
-#include "wakeup/fake_host.h"
-#include "wakeup/recording_wakable.h"
 
 namespace vo_tools::testing {
 namespace {

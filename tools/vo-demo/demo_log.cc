@@ -1,5 +1,8 @@
 #include "demo_log.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -17,6 +20,20 @@ DemoLog::DemoLog(const std::filesystem::path& directory)
       main_start_(SizeOf(main_path_)),
       brief_start_(SizeOf(brief_path_)) {
   Vo_PrintOut_Init(kMainName, kBriefName, directory.string().c_str(), "vo-demo", VO_LOG_INFO);
+}
+
+std::string DemoLog::WriteProblem() const {
+  for (const std::filesystem::path& path : {main_path_, brief_path_}) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.string().c_str(), "ab");
+    if (file == nullptr) {
+      const int error = errno;
+      return path.filename().string() + ": " +
+             (error != 0 ? std::strerror(error) : "cannot be opened for appending");
+    }
+    std::fclose(file);
+  }
+  return {};
 }
 
 std::uintmax_t DemoLog::SizeOf(const std::filesystem::path& path) {

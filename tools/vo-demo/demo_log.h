@@ -40,6 +40,11 @@ class DemoLog {
   const std::filesystem::path& main_path() const { return main_path_; }
   const std::filesystem::path& brief_path() const { return brief_path_; }
 
+  // Why a log file cannot be written now ("SysmetLog.txt: Is a directory"),
+  // found by opening each for appending as the library does; empty when
+  // both can be.
+  std::string WriteProblem() const;
+
   // The lines appended to each file since construction, without line feeds.
   std::vector<std::string> NewMainLines() const { return LinesFrom(main_path_, main_start_); }
   std::vector<std::string> NewBriefLines() const { return LinesFrom(brief_path_, brief_start_); }

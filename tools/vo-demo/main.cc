@@ -1,7 +1,8 @@
 // vo-demo: runs every service of the vo_tools2 library in one go, on the
 // library's own host timer service, and tells what happened and where the
-// logs are. Exit status 0 when everything behaved as expected, 1 when a
-// check failed (or no log directory could be made), 2 for a bad command line.
+// logs are (or why they could not be written). Exit status 0 when everything
+// behaved as expected, 1 when a check failed (or no log directory could be
+// made, or standard output could not be written), 2 for a bad command line.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -84,9 +85,27 @@ int Run(const DemoOptions& options) {
   } else {
     std::cout << checks.failures().size() << " of " << checks.count() << " checks FAILED.\n";
   }
-  std::cout << "Logs: " << log.main_path().string() << "\n"
-            << "      " << log.brief_path().string() << "\n";
-  return checks.all_held() ? 0 : 1;
+  const std::string problem = log.WriteProblem();
+  if (problem.empty()) {
+    std::cout << "Logs: " << log.main_path().string() << "\n"
+              << "      " << log.brief_path().string() << "\n";
+  } else {
+    const std::string failure =
+        "the logs could not be written in " + directory.path.string() + ": " + problem;
+    std::cerr << "vo-demo: " << failure << "\n";
+    std::cout << "The logs could not be written in " << directory.path.string() << ": " << problem
+              << "\n";
+  }
+  return checks.all_held() && problem.empty() ? 0 : 1;
+}
+
+// Output that did not reach its destination (a full disk, a closed pipe)
+// makes the run a failure, with a word on standard error.
+int Flushed(int status) {
+  std::cout.flush();
+  if (std::cout) return status;
+  std::cerr << "vo-demo: cannot write standard output\n";
+  return 1;
 }
 
 }  // namespace
@@ -101,7 +120,7 @@ int main(int argc, char** argv) {
   }
   if (parsed.options.help) {
     std::cout << vo_demo::DemoUsage();
-    return 0;
+    return vo_demo::Flushed(0);
   }
-  return vo_demo::Run(parsed.options);
+  return vo_demo::Flushed(vo_demo::Run(parsed.options));
 }

@@ -63,8 +63,9 @@ std::string DemoUsage() {
          "  --suffix TEXT   the suffix of the proxy's service names (default: _demo)\n"
          "  -h, --help      print this text and exit\n"
          "\n"
-         "Exit status: 0 when everything behaved as expected, 1 when a check failed or\n"
-         "the log directory could not be made, 2 for a bad command line.\n";
+         "Exit status: 0 when everything behaved as expected, 1 when a check failed,\n"
+         "the log directory could not be made or the output could not be written, 2 for\n"
+         "a bad command line.\n";
 }
 
 }  // namespace vo_demo

@@ -8,9 +8,15 @@
 // result whole to standard output: a decoded result may hold zero bytes, so
 // the tool takes the codec's core, which reports lengths, rather than the
 // exported functions, which end their results with a zero byte.
+//
+// Exit status: 0 done; 1 when the input could not be read, standard output
+// could not be written (a full disk, say) or memory ran out, each with a
+// message on standard error; 2 for a bad command line.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,7 +39,7 @@ constexpr char kUsageText[] =
     "  --help                print this text\n"
     "The conversions read FILE, or standard input without one, and write the\n"
     "result to standard output. Their input must not hold a zero byte.\n"
-    "Exit status: 0 done, 1 the input or output failed, 2 usage.\n";
+    "Exit status: 0 done, 1 the input, the output or memory failed, 2 usage.\n";
 
 int Usage(std::FILE* stream) {
   std::fputs(kUsageText, stream);
@@ -76,6 +82,10 @@ bool WriteAll(const std::string& output) {
          std::fflush(stdout) == 0;
 }
 
+int Written(const std::string& output) {
+  return WriteAll(output) ? kDone : Fail("cannot write standard output");
+}
+
 // The library's conversions take zero-terminated text, so input with a zero
 // byte has no meaning for them: refuse it rather than convert half of it.
 int Convert(bool encode, const char* path) {
@@ -90,13 +100,14 @@ int Convert(bool encode, const char* path) {
   namespace qp = vo_tools::qp;
   const std::size_t length = encode ? qp::EncodedLength(input.data(), input.size())
                                     : qp::DecodedLength(input.data(), input.size());
+  if (length == qp::kLengthOverflow) return Fail("the input is too long to encode");
   std::string output(length, '\0');
   if (encode) {
     qp::Encode(input.data(), input.size(), output.data());
   } else {
     qp::Decode(input.data(), input.size(), output.data());
   }
-  return WriteAll(output) ? kDone : Fail("cannot write standard output");
+  return Written(output);
 }
 
 int PrintServiceNames(const char* suffix) {
@@ -106,24 +117,34 @@ int PrintServiceNames(const char* suffix) {
   VoProxy_CreateServiceNames(suffix, requests.data(), responses.data());
   const std::string output =
       std::string(requests.data()) + "\n" + std::string(responses.data()) + "\n";
-  return WriteAll(output) ? kDone : Fail("cannot write standard output");
+  return Written(output);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  vo_tools::platform::UseBinaryStandardStreams();
+int Run(int argc, char** argv) {
   if (argc < 2) return Usage(stderr);
   const std::string command = argv[1];
   const int arguments = argc - 2;
-  if (command == "--help" || command == "-h") {
-    std::fputs(kUsageText, stdout);  // asked for: not a usage error
-    return kDone;
-  }
+  if (command == "--help" || command == "-h") return Written(kUsageText);  // not a usage error
   if ((command == "qp-encode" || command == "qp-decode") && arguments <= 1) {
     return Convert(command == "qp-encode", arguments == 1 ? argv[2] : nullptr);
   }
   if (command == "service-names" && arguments == 1) return PrintServiceNames(argv[2]);
   std::fprintf(stderr, "vo-tools: unknown command or wrong arguments: %s\n", command.c_str());
   return Usage(stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vo_tools::platform::UseBinaryStandardStreams();
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Unwinding has let go of the large buffers; still, nothing allocates here.
+    std::fputs("vo-tools: out of memory\n", stderr);
+    return kFailed;
+  } catch (const std::length_error&) {
+    std::fputs("vo-tools: out of memory: the input is too long\n", stderr);
+    return kFailed;
+  }
 }

@@ -1,0 +1,9 @@
+#include "platform/fork_handlers.h"
+
+namespace vo_tools::platform {
+
+// Windows makes new processes from a program, never as a copy of a running
+// one: no lock is ever inherited.
+void RunAroundFork(void (* /*before*/)(), void (* /*after*/)()) {}
+
+}  // namespace vo_tools::platform

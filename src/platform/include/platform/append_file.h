@@ -1,0 +1,90 @@
+// platform::AppendFile: a file opened for appending, for writers that share a
+// file with other threads and other processes.
+//
+// Each Append is one write at the current end of the file, so chunks appended
+// by threads and processes sharing the file never overwrite each other and
+// never tear (short of a full disk, which may cut one short). Append returns
+// once the bytes are with the operating system, not in a user-space buffer:
+// a crash of the process loses nothing it appended. In text mode each line
+// feed is stored as the platform's line end (CR LF on Windows), still in one
+// write.
+//
+// Threads: Append, Size, IsNamedBy and EndsMidLine may run on many threads at
+// once, also while one thread runs Reopen; Lock/Unlock/Reopen are called by
+// one thread at a time. Failures are results; nothing throws except when
+// memory runs out.
+#ifndef VO_TOOLS_PLATFORM_APPEND_FILE_H_
+#define VO_TOOLS_PLATFORM_APPEND_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vo_tools::platform {
+
+class AppendFile {
+ public:
+  enum class Mode { kBinary, kText };
+
+  // Opens `path` for appending, creating it when missing (but never a
+  // missing directory); null when it cannot be opened.
+  static std::unique_ptr<AppendFile> Open(const std::string& path, Mode mode = Mode::kBinary);
+
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  // Appends `size` bytes in one write; false when not all of them were
+  // written. `stored`, when given, receives how much the file grew by: the
+  // bytes on disk, line ends included, also when a full disk cut the write
+  // short.
+  bool Append(const char* data, std::size_t size, std::uint64_t* stored = nullptr);
+
+  // The file's current size in bytes on disk; false when it cannot be read.
+  bool Size(std::uint64_t* size) const;
+
+  // True while `path` names this open file: false once the file has been
+  // renamed or removed, or `path` names another file.
+  bool IsNamedBy(const std::string& path) const;
+
+  // True when the file does not end with a line feed, so that text appended
+  // now would continue its last line (after a write a full disk cut short);
+  // also true when that cannot be read. False for an empty file.
+  bool EndsMidLine() const;
+
+  // Makes this object append to a fresh open of `path` (created when
+  // missing). Appends running at the same time go wholly to the old file or
+  // wholly to the new one. False, leaving the old file in use, when `path`
+  // cannot be opened.
+  bool Reopen(const std::string& path);
+
+  // An exclusive lock on the open file, for the rare steps (such as renaming
+  // the file) that must not interleave between processes; blocks until
+  // granted. It excludes other processes only: threads of one process
+  // exclude each other by their own lock. A forked child never inherits it,
+  // and on POSIX closing any other descriptor this process holds on the same
+  // file lets it go.
+  bool Lock();
+  void Unlock();
+
+ private:
+  explicit AppendFile(std::intptr_t native) : native_(native) {}
+
+  // What this platform's implementation keeps the open file behind: a file
+  // descriptor on POSIX (Reopen swaps the file behind the same number), a
+  // record that holds the current handle on Windows. Fixed for the object's
+  // life, Reopen included.
+  const std::intptr_t native_;
+};
+
+// Renames `from` to `to`, replacing a file already named `to`.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Removes the file `path`; false when there was none or it could not be
+// removed.
+bool RemoveFile(const std::string& path);
+
+}  // namespace vo_tools::platform
+
+#endif  // VO_TOOLS_PLATFORM_APPEND_FILE_H_

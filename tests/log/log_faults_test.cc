@@ -1,0 +1,411 @@
+// The logging functions under the faults a long-running process meets:
+// other processes rotating the brief log they share, a log directory that
+// vanishes or appears late, a full disk, and forks while other threads log.
+// Logging is set up once per process, so each test logs in children.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "file_size_limit.h"
+#include "log_lines.h"
+#include "scratch_dir.h"
+#include "test_env.h"
+#include "timed_fork.h"
+#include "vo_tools/log.h"
+
+namespace {
+
+using vo_tools_test::Child;
+using vo_tools_test::FileExists;
+using vo_tools_test::LinesOf;
+using vo_tools_test::ParseLine;
+using vo_tools_test::ReadFile;
+using vo_tools_test::ReadLines;
+using vo_tools_test::RunInChild;
+using vo_tools_test::ScratchDir;
+using vo_tools_test::WriteFile;
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kRotateAt = 2097152;
+constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
+const std::string kSeparator = vo_tools_test::kSeparatorLine;
+const std::string kPadding(60, '.');
+
+void LogTagged(const char* tag, int number) {
+  Vo_PrintOut(VO_LOG_INFO, true, "faults", number, "%s %d %s", tag, number, kPadding.c_str());
+}
+
+std::string Tagged(const char* tag, int number) {
+  return std::string(tag) + " " + std::to_string(number) + " " + kPadding;
+}
+
+// The logs look at their files again once the clock's second has turned.
+void LetTheClockTurn() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+}
+
+// Earlier contents, in whole lines, that the separator of the next set-up
+// brings to one byte short of the rotation threshold.
+std::string FillerUpToTheThreshold() {
+  const std::size_t size = kRotateAt - 1 - vo_tools_test::TextOnDisk(kSeparator).size();
+  return std::string(size - 1, 'e') + "\n";
+}
+
+bool IsFiller(const std::string& line) {
+  return line.size() > 1 && line.find_first_not_of('e') == line.size() - 1;
+}
+
+// The messages of the stamped `lines`, in order; separator and filler lines
+// are skipped, and any other line fails the test as torn.
+std::vector<std::string> MessagesOf(const std::vector<std::string>& lines) {
+  std::vector<std::string> messages;
+  for (const std::string& line : lines) {
+    if (line == kSeparator || IsFiller(line)) continue;
+    unsigned long pid = 0;
+    std::string message;
+    if (ParseLine(line, &pid, &message)) {
+      messages.push_back(message);
+    } else {
+      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
+    }
+  }
+  return messages;
+}
+
+std::vector<std::string> MessagesIn(const std::vector<std::string>& files) {
+  return MessagesOf(LinesOf(files));
+}
+
+int CountOf(const std::vector<std::string>& messages, const std::string& message) {
+  return static_cast<int>(std::count(messages.begin(), messages.end(), message));
+}
+
+// The numbers in [0, count) whose tagged line is not among `messages` exactly once.
+std::vector<int> NotOnceIn(const std::vector<std::string>& messages, const char* tag, int count) {
+  std::vector<int> numbers;
+  for (int i = 0; i < count; ++i) {
+    if (CountOf(messages, Tagged(tag, i)) != 1) numbers.push_back(i);
+  }
+  return numbers;
+}
+
+// In a child: notes that the platform refused to move or remove a directory
+// holding an open file, for the parent to skip on.
+bool RefusedHere(const ScratchDir& dir, const std::error_code& error) {
+  if (!error) return false;
+  WriteFile(dir / "refused", error.message());
+  return true;
+}
+
+// --- Several processes sharing one brief log ---
+
+std::int64_t MonotonicNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+struct SharedLine {
+  int process;
+  int sequence;
+  long long nanoseconds;
+};
+
+bool ParseShared(const std::string& message, SharedLine* line) {
+  int used = 0;
+  if (std::sscanf(message.c_str(), "process %d seq %d at %lld %n", &line->process, &line->sequence,
+                  &line->nanoseconds, &used) != 3 ||
+      used == 0) {
+    return false;
+  }
+  return message.substr(used) == kPadding;
+}
+
+// Waits, at most 30 s, until `count` writers have marked themselves ready.
+bool AllReady(const ScratchDir& dir, int count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    int ready = 0;
+    for (int i = 0; i < count; ++i) ready += FileExists(dir / ("ready." + std::to_string(i)));
+    if (ready == count) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// What one writer logged, as it recorded it: sequence number -> time.
+std::map<int, long long> WrittenBy(const std::string& record) {
+  std::map<int, long long> written;
+  std::istringstream in(ReadFile(record));
+  int sequence = 0;
+  long long nanoseconds = 0;
+  while (in >> sequence >> nanoseconds) written[sequence] = nanoseconds;
+  return written;
+}
+
+// Each process rotates only a file that the path still names, under a lock
+// the others respect, and follows the path when another rotated first. So
+// the brief log and its backup keep every line newer than the oldest line
+// they hold, except for the lines a writer appended to its file after
+// another process rotated it away and before its own next look at the path
+// (within 64 KiB of its own output or a second): those sit at the old edge
+// and leave with the backup at the next rotation.
+TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKept) {
+  if (vo_tools_test::RunningUnderWine()) {
+    GTEST_SKIP() << "Wine appends by finding the end of the file and then writing there, so "
+                    "processes sharing a file can write over each other; Windows appends "
+                    "atomically";
+  }
+  constexpr int kProcesses = 4;
+  constexpr int kLines = 12000;  // about 7 MiB in all: three rotations
+  ScratchDir dir;
+  std::vector<std::unique_ptr<Child>> children;
+  for (int process = 0; process < kProcesses; ++process) {
+    children.push_back(std::make_unique<Child>([&dir, process] {
+      Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+      // Every set-up's separator goes to the first file before anyone logs.
+      WriteFile(dir / ("ready." + std::to_string(process)), "");
+      ASSERT_TRUE(AllReady(dir, kProcesses)) << "the other writers did not start";
+      std::string record;
+      for (int sequence = 0; sequence < kLines; ++sequence) {
+        const long long now = MonotonicNanoseconds();
+        Vo_PrintOut(VO_LOG_INFO, true, "", sequence, "process %d seq %d at %lld %s", process,
+                    sequence, now, kPadding.c_str());
+        record += std::to_string(sequence) + " " + std::to_string(now) + "\n";
+      }
+      WriteFile(dir / ("written." + std::to_string(process)), record);
+    }));
+  }
+  for (auto& child : children) ASSERT_TRUE(child->Wait());
+
+  std::map<int, std::map<int, long long>> kept;
+  int separators = 0;
+  std::size_t longest = 0;
+  long long oldest = -1;
+  for (const std::string& line : LinesOf({dir / "brief.BAK", dir / "brief.txt"})) {
+    if (line == kSeparator) {
+      ++separators;
+      continue;
+    }
+    unsigned long pid = 0;
+    std::string message;
+    SharedLine shared;
+    if (!ParseLine(line, &pid, &message) || !ParseShared(message, &shared)) {
+      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
+      continue;
+    }
+    EXPECT_TRUE(kept[shared.process].emplace(shared.sequence, shared.nanoseconds).second)
+        << "kept twice: " << message;
+    longest = std::max(longest, line.size());
+    if (oldest < 0 || shared.nanoseconds < oldest) oldest = shared.nanoseconds;
+  }
+  EXPECT_EQ(separators, 0) << "the file the set-ups began should be gone after two rotations";
+  EXPECT_GE(fs::file_size(dir / "brief.BAK"), kRotateAt);
+
+  for (int process = 0; process < kProcesses; ++process) {
+    const std::map<int, long long> written =
+        WrittenBy(dir / ("written." + std::to_string(process)));
+    ASSERT_EQ(written.size(), std::size_t{kLines});
+    const std::map<int, long long>& mine = kept[process];
+    const int first_kept = mine.empty() ? kLines : mine.begin()->first;
+    int holes = 0;
+    int missing = 0;
+    long long first_missing = -1;
+    long long last_missing = -1;
+    for (const auto& [sequence, nanoseconds] : written) {
+      if (mine.count(sequence) != 0 || nanoseconds <= oldest) continue;
+      if (sequence > first_kept) ++holes;
+      ++missing;
+      if (first_missing < 0) first_missing = nanoseconds;
+      last_missing = nanoseconds;
+    }
+    EXPECT_EQ(holes, 0) << "process " << process << " lost lines between lines still kept";
+    const bool within_own_output = missing * longest <= kCheckEveryBytes + 2 * longest;
+    const bool within_a_second = last_missing - first_missing <= 1100000000LL;
+    EXPECT_TRUE(missing == 0 || within_own_output || within_a_second)
+        << "process " << process << " lost " << missing << " lines newer than the oldest kept, "
+        << "over " << (last_missing - first_missing) / 1000000 << " ms";
+  }
+}
+
+// --- A log directory that goes away, or is not there yet ---
+
+TEST(LogFaults, BriefLogComesBackWhenItsDirectoryReturnsAfterARotationFellDue) {
+  ScratchDir dir;
+  const std::string logs = dir / "logs";
+  const std::string away = dir / "away";
+  fs::create_directory(logs);
+  WriteFile(dir / "logs/brief.txt", FillerUpToTheThreshold());
+  ASSERT_TRUE(RunInChild([&] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
+    LogTagged("before", 0);  // the file reaches the threshold
+    std::error_code error;
+    fs::rename(logs, away, error);
+    if (RefusedHere(dir, error)) return;
+    for (int i = 0; i < 3; ++i) LogTagged("away", i);
+    fs::rename(away, logs);
+    LetTheClockTurn();
+    for (int i = 0; i < 50; ++i) LogTagged("after", i);
+  }));
+  if (FileExists(dir / "refused")) {
+    GTEST_SKIP() << "a directory holding an open file cannot be renamed here (Windows): "
+                 << ReadFile(dir / "refused");
+  }
+  const auto brief = MessagesIn({dir / "logs/brief.BAK", dir / "logs/brief.txt"});
+  EXPECT_EQ(CountOf(brief, Tagged("before", 0)), 1);
+  EXPECT_EQ(NotOnceIn(brief, "away", 3), std::vector<int>{});
+  EXPECT_EQ(NotOnceIn(brief, "after", 50), std::vector<int>{});
+  EXPECT_EQ(ReadLines(dir / "logs/brief.txt").size(), 50u) << "rotated once the path was back";
+  const auto main = MessagesIn({dir / "logs/main.txt"});
+  EXPECT_EQ(CountOf(main, Tagged("after", 49)), 1);
+}
+
+TEST(LogFaults, BothLogsFollowTheirPathIntoARecreatedDirectory) {
+  ScratchDir dir;
+  const std::string logs = dir / "logs";
+  fs::create_directory(logs);
+  ASSERT_TRUE(RunInChild([&] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
+    LogTagged("before", 0);
+    std::error_code error;
+    fs::remove_all(logs, error);
+    if (RefusedHere(dir, error)) return;
+    fs::create_directory(logs);
+    LetTheClockTurn();
+    for (int i = 0; i < 10; ++i) LogTagged("after", i);
+  }));
+  if (FileExists(dir / "refused")) {
+    GTEST_SKIP() << "a directory holding an open file cannot be removed here (Windows): "
+                 << ReadFile(dir / "refused");
+  }
+  for (const char* file : {"logs/brief.txt", "logs/main.txt"}) {
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10; ++i) expected.push_back(Tagged("after", i));
+    EXPECT_EQ(MessagesIn({dir / file}), expected) << file;
+  }
+}
+
+TEST(LogFaults, DirectoryMissingAtSetUpIsWrittenOnceItExists) {
+  ScratchDir dir;
+  const std::string later = dir / "later";
+  ASSERT_TRUE(RunInChild([&] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", later.c_str(), "", VO_LOG_INFO);
+    LogTagged("early", 0);
+    EXPECT_FALSE(FileExists(later)) << "the library made the directory";
+    fs::create_directory(later);
+    LetTheClockTurn();
+    for (int i = 0; i < 3; ++i) LogTagged("late", i);
+  }));
+  const std::vector<std::string> late = {Tagged("late", 0), Tagged("late", 1), Tagged("late", 2)};
+  EXPECT_EQ(MessagesIn({dir / "later/main.txt"}), late);
+  EXPECT_EQ(MessagesIn({dir / "later/brief.txt"}), late);
+  const auto brief = ReadLines(dir / "later/brief.txt");
+  ASSERT_FALSE(brief.empty());
+  EXPECT_EQ(brief[0], kSeparator) << "the set-up's separator comes with the first opening";
+}
+
+// --- A full disk ---
+
+TEST(LogFaults, LineCutShortByAFullDiskLeavesTheNextLineWhole) {
+  if (!vo_tools_test::ScopedFileSizeLimit::Supported()) {
+    GTEST_SKIP() << "Windows has no per-process limit on file sizes to stand in for a full disk";
+  }
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+    LogTagged("whole", 0);
+    {
+      // Room for a few bytes of the next line in each file.
+      const std::uint64_t largest =
+          std::max(fs::file_size(dir / "main.txt"), fs::file_size(dir / "brief.txt"));
+      vo_tools_test::ScopedFileSizeLimit full(largest + 10);
+      ASSERT_TRUE(full.active());
+      LogTagged("cut", 1);
+      LogTagged("refused", 2);
+    }
+    LogTagged("after", 3);
+    LogTagged("after", 4);
+  }));
+  for (const char* file : {"main.txt", "brief.txt"}) {
+    SCOPED_TRACE(file);
+    std::vector<std::string> lines = ReadLines(dir / file);
+    ASSERT_GE(lines.size(), 4u);
+    const std::string cut = lines[lines.size() - 3];
+    EXPECT_EQ(cut.substr(0, 4), "pid=");
+    EXPECT_EQ(cut.find("refused"), std::string::npos);
+    EXPECT_EQ(cut.back(), '\n');
+    lines.erase(lines.end() - 3);
+    EXPECT_EQ(MessagesOf(lines), (std::vector<std::string>{Tagged("whole", 0), Tagged("after", 3),
+                                                           Tagged("after", 4)}));
+  }
+}
+
+// --- Forks while other threads log ---
+
+constexpr int kForkingThreads = 3;
+constexpr int kForks = 20;
+
+TEST(LogFaults, ChildForkedWhileThreadsLogCanLog) {
+  if (!vo_tools_test::CanFork()) GTEST_SKIP() << "Windows has no fork";
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&dir] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+    std::atomic<bool> stop{false};
+    std::atomic<int> running{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kForkingThreads; ++t) {
+      threads.emplace_back([&stop, &running, t] {
+        running.fetch_add(1);
+        while (!stop.load()) LogTagged("thread", t);
+      });
+    }
+    while (running.load() < kForkingThreads) std::this_thread::yield();
+    int logged = 0;
+    for (int k = 0; k < kForks; ++k) {
+      const auto outcome =
+          vo_tools_test::ForkAndWait([k] { LogTagged("child", k); }, std::chrono::seconds(3));
+      if (outcome == vo_tools_test::ForkOutcome::kExitedCleanly) ++logged;
+    }
+    stop.store(true);
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(logged, kForks) << "children that logged and exited within 3 s";
+  }));
+  // Each child's line carries its own process id. The threads' lines have
+  // rotated the brief log many times over; the main log keeps 30 MiB.
+  std::set<unsigned long> child_pids;
+  std::set<unsigned long> thread_pids;
+  int children = 0;
+  for (const std::string& line :
+       LinesOf({dir / "main.txt.5", dir / "main.txt.4", dir / "main.txt.3", dir / "main.txt.2",
+                dir / "main.txt.1", dir / "main.txt"})) {
+    unsigned long pid = 0;
+    std::string message;
+    ASSERT_TRUE(ParseLine(line, &pid, &message)) << line.substr(0, 200);
+    if (message.rfind("child ", 0) == 0) {
+      ++children;
+      child_pids.insert(pid);
+    } else {
+      thread_pids.insert(pid);
+    }
+  }
+  EXPECT_EQ(children, kForks);
+  EXPECT_EQ(child_pids.size(), std::size_t{kForks});
+  ASSERT_EQ(thread_pids.size(), 1u);
+  EXPECT_EQ(child_pids.count(*thread_pids.begin()), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#include "log_lines.h"
+
+#include <cstdio>
+
+#include "scratch_dir.h"
+
+namespace vo_tools_test {
+
+const char kSeparatorLine[] = "---------------------------------------\n";
+
+bool ParseLine(const std::string& line, unsigned long* pid, std::string* message) {
+  unsigned long tid = 0;
+  char month[16] = {};
+  int day = -1, hour = -1, minute = -1, second = -1, used = 0;
+  if (std::sscanf(line.c_str(), "pid=%lx tid=%lx > %15s %2d %2d:%2d:%2d > %n", pid, &tid, month,
+                  &day, &hour, &minute, &second, &used) != 7 ||
+      used == 0) {
+    return false;
+  }
+  if (line.back() != '\n' || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
+    return false;
+  }
+  *message = line.substr(used, line.size() - used - 1);
+  return true;
+}
+
+std::vector<std::string> LinesOf(const std::vector<std::string>& files) {
+  std::vector<std::string> lines;
+  for (const std::string& file : files) {
+    if (!FileExists(file)) continue;
+    for (std::string& line : ReadLines(file)) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+}  // namespace vo_tools_test

@@ -1,0 +1,157 @@
+// The vo-tools program end to end: it is run as a user would run it, with
+// files and redirections, and its output, messages and exit status checked.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "qp_reference.h"
+#include "qp_test_inputs.h"
+#include "test_env.h"
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Scratch(const std::string& name) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(VO_TOOLS_CLI_SCRATCH) + "/" + test->name() + "." + name;
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Runs "vo-tools ARGUMENTS", with standard input from `input` unless it is
+// empty, and collects standard output (unless it goes to `device`),
+// standard error and the exit status. `shell_prefix` runs in the same shell
+// first.
+ToolRun RunTool(const std::string& arguments, const std::string& input = "",
+                const std::string& device = "", const std::string& shell_prefix = "") {
+  const std::string out = device.empty() ? Scratch("out") : device;
+  const std::string err = Scratch("err");
+  using vo_tools_test::CommandPath;
+  // A user-mode emulator runs this program but not what it starts: the tool
+  // is started through it too (VO_TOOLS_CLI_EMULATOR is empty elsewhere).
+  std::string command =
+      shell_prefix + VO_TOOLS_CLI_EMULATOR "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
+  if (!input.empty()) command += " < \"" + CommandPath(input) + "\"";
+  command += " > \"" + CommandPath(out) + "\" 2> \"" + CommandPath(err) + "\"";
+  const int status = vo_tools_test::RunCommand(command);
+  return ToolRun{status, device.empty() ? ReadFile(out) : "", ReadFile(err)};
+}
+
+TEST(VoToolsCli, EncodesStandardInputAndDecodesAFile) {
+  const std::string in = Scratch("in");
+  WriteFile(in, "caf\xE9 a=b\r\n");
+  ToolRun encoded = RunTool("qp-encode", in);
+  EXPECT_EQ(encoded.status, 0) << encoded.err;
+  EXPECT_EQ(encoded.out, "caf=E9 a=3Db\r\n");
+  EXPECT_EQ(encoded.err, "");
+
+  WriteFile(in, encoded.out);
+  ToolRun decoded = RunTool("qp-decode \"" + in + "\"");
+  EXPECT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, "caf\xE9 a=b\r\n");
+}
+
+TEST(VoToolsCli, DecodedZeroBytesAreWrittenWhole) {
+  const std::string in = Scratch("in");
+  WriteFile(in, "a=00b=zz=41");
+  ToolRun decoded = RunTool("qp-decode", in);
+  EXPECT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, std::string("a\0b\0A", 5));
+}
+
+TEST(VoToolsCli, RoundTripsEveryByteButZeroOnALargeInput) {
+  std::mt19937 rng(31);
+  const std::string text = qp_test::RandomText(qp_test::Kind::kMixed, 300000, rng);
+  const std::string in = Scratch("in");
+  const std::string middle = Scratch("middle");
+  WriteFile(in, text);
+  ToolRun encoded = RunTool("qp-encode \"" + in + "\"");
+  ASSERT_EQ(encoded.status, 0) << encoded.err;
+  EXPECT_EQ(encoded.out, qp_reference::Encode(text));
+  WriteFile(middle, encoded.out);
+  ToolRun decoded = RunTool("qp-decode", middle);
+  ASSERT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_TRUE(decoded.out == text);
+}
+
+TEST(VoToolsCli, RefusesInputHoldingAZeroByteAndNamesItsOffset) {
+  const std::string in = Scratch("in");
+  WriteFile(in, std::string("abc\0def", 7));
+  for (const char* command : {"qp-encode", "qp-decode"}) {
+    ToolRun run = RunTool(command, in);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_NE(run.err.find("zero byte at offset 3"), std::string::npos) << run.err;
+  }
+}
+
+TEST(VoToolsCli, MissingFileFailsWithItsName) {
+  ToolRun run = RunTool("qp-encode \"" + Scratch("absent") + "\"");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(Scratch("absent")), std::string::npos) << run.err;
+}
+
+TEST(VoToolsCli, PrintsTheServiceNames) {
+  ToolRun run = RunTool("service-names 42");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "VoProxyReceiveRequests42\nVoProxyReceiveResponses42\n");
+  ToolRun empty = RunTool("service-names \"\"");
+  EXPECT_EQ(empty.out, "VoProxyReceiveRequests\nVoProxyReceiveResponses\n");
+}
+
+TEST(VoToolsCli, HelpSucceedsAndMisuseShowsUsageWithStatusTwo) {
+  ToolRun help = RunTool("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: vo-tools", 0), 0u) << help.out;
+  for (const char* misuse : {"", "qp-frobnicate", "service-names", "qp-encode a b"}) {
+    ToolRun run = RunTool(misuse);
+    EXPECT_EQ(run.status, 2) << misuse;
+    EXPECT_NE(run.err.find("usage: vo-tools"), std::string::npos) << misuse;
+    EXPECT_EQ(run.out, "") << misuse;
+  }
+}
+
+TEST(VoToolsCli, OutputThatCannotBeWrittenFailsWithStatusOne) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here (Windows)";
+  for (const char* arguments : {"--help", "service-names 42"}) {
+    ToolRun run = RunTool(arguments, "", "/dev/full");
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+  }
+}
+
+TEST(VoToolsCli, OutOfMemoryIsAMessageAndStatusOne) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's runtime cannot start under a limit on its address space";
+#endif
+  if (vo_tools_test::RunningUnderWine() || !std::filesystem::exists("/bin/sh")) {
+    GTEST_SKIP() << "commands run through cmd.exe here (Windows), which has no ulimit";
+  }
+  // Encoding 24 MiB of high bytes needs 72 MiB more than the input: more
+  // than a 100 MiB address space holds.
+  const std::string in = Scratch("in");
+  WriteFile(in, std::string(24 << 20, '\xFF'));
+  ToolRun run = RunTool("qp-encode", in, "", "ulimit -v 102400 && ");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("vo-tools: out of memory"), std::string::npos) << run.err;
+}
+
+}  // namespace
