@@ -33,7 +33,11 @@
 //
 // Failures are results: a request operation returns 0 when the host refused
 // the timer, the wakable is null, or memory ran out, and then nothing
-// changed. Nothing throws, except what a wakable's own callback throws.
+// changed. Nothing throws, except what a wakable's own callback throws: that
+// leaves OnWakeup unchanged, with the registry lock released, to whoever
+// delivered the tick; a periodic request stays scheduled, a one-shot is
+// spent as if its callback had returned. (Across modules this needs one C++
+// runtime in the process: see docs/windows.md.)
 #ifndef VO_TOOLS_WAKEUP_H_
 #define VO_TOOLS_WAKEUP_H_
 

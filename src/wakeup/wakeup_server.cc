@@ -68,6 +68,35 @@ class Delivery {
 
 Delivery* Delivery::innermost_ = nullptr;
 
+// Ends a delivered request when the delivery is over, however it ends, if it
+// has been armed to: the request is erased only if its entry still holds it
+// (a callback that asked for a new wake-up of the same wakable keeps the new
+// request) and it has not already left the registry during the delivery.
+// Declared before the Delivery it follows, so that it runs after that one
+// has handed back a request that left meanwhile.
+class Completion {
+ public:
+  Completion(KaWakable* wakable, CPlexWakeUpRequest* request, OwnedRequest* finished)
+      : wakable_(wakable), request_(request), finished_(finished) {}
+  ~Completion() REQUIRES(SharedRegistry::m_critsectionRequests) {
+    if (!armed_ || *finished_ != nullptr) return;
+    auto entry = SharedRegistry::m_aRequests.find(wakable_);
+    if (entry == SharedRegistry::m_aRequests.end() || entry->second != request_) return;
+    SharedRegistry::m_aRequests.erase(entry);
+    *finished_ = Delivery::Retire(request_);
+  }
+  Completion(const Completion&) = delete;
+  Completion& operator=(const Completion&) = delete;
+
+  void Arm() { armed_ = true; }
+
+ private:
+  KaWakable* const wakable_;
+  CPlexWakeUpRequest* const request_;
+  OwnedRequest* const finished_;
+  bool armed_ = false;
+};
+
 // Moves an armed request into the registry under its wakable; the request it
 // replaces, if any, is handed back for destruction once the lock is released.
 // Throws std::bad_alloc, with the registry and `request` unchanged, if no node
@@ -142,9 +171,9 @@ void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
 }
 
 // The host calls this with the lock free; the callback runs under it, so a
-// cancel on another thread waits for the callback to end. A finished
-// one-shot request is erased only if its entry still holds it: a callback
-// that asked for a new wake-up of the same wakable keeps the new request.
+// cancel on another thread waits for the callback to end. An exception from
+// the callback passes through unchanged, and the guards release the lock on
+// its way out.
 int CPlexWakeUpServer::OnWakeup(void* cookie) {
   OwnedRequest finished;  // destroyed after the guard below is released
   CriticalSectionLock guard(&m_critsectionRequests);
@@ -152,16 +181,11 @@ int CPlexWakeUpServer::OnWakeup(void* cookie) {
   auto entry = m_aRequests.find(wakable);
   if (entry == m_aRequests.end()) return 0;
   CPlexWakeUpRequest* const request = entry->second;
-  int done;
-  {
-    Delivery delivery(request, &finished);
-    done = request->WakeUp();
-  }
-  if (done == 0 || finished != nullptr) return 0;
-  entry = m_aRequests.find(wakable);
-  if (entry != m_aRequests.end() && entry->second == request) {
-    m_aRequests.erase(entry);
-    finished = Delivery::Retire(request);
-  }
+  // A one-shot is spent once its callback has been called, even if the
+  // callback threw: left registered, its timer would call it again.
+  Completion completion(wakable, request, &finished);
+  if (dynamic_cast<CPlexOnceWakeupRequest*>(request) != nullptr) completion.Arm();
+  Delivery delivery(request, &finished);
+  if (request->WakeUp() != 0) completion.Arm();
   return 0;
 }

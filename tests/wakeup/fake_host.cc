@@ -16,7 +16,8 @@ namespace {
 // it and returns.
 int g_unregistered_cookie;
 
-// True if another thread can take the registry lock within a generous bound.
+}  // namespace
+
 // A probe still blocked after the bound is left behind, detached; it ends by
 // itself once the lock is released.
 bool RegistryLockIsFree() {
@@ -35,8 +36,6 @@ bool RegistryLockIsFree() {
   std::unique_lock<std::mutex> lock(probe->mutex);
   return probe->done_cv.wait_for(lock, std::chrono::seconds(2), [&] { return probe->done; });
 }
-
-}  // namespace
 
 FakeHost::FakeHost() {
   config_.start_timer = &FakeHost::StartTimer;

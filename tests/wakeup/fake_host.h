@@ -13,6 +13,10 @@
 
 namespace vo_tools::testing {
 
+// True if another thread can take the wake-up registry's lock within a
+// generous bound (seconds).
+bool RegistryLockIsFree();
+
 class FakeHost {
  public:
   struct StartCall {
