@@ -1,5 +1,7 @@
 #include "fake_host.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -54,6 +56,18 @@ int FakeHost::running() const {
   int started = static_cast<int>(
       std::count_if(starts_.begin(), starts_.end(), [](const StartCall& s) { return s.id != 0; }));
   return started - static_cast<int>(stops_.size());
+}
+
+void FakeHost::ExpectEveryTimerStoppedOnceOutsideTheLock() const {
+  EXPECT_EQ(running(), 0) << "a started timer was never stopped";
+  for (const StartCall& start : starts_) {
+    if (start.id != 0) {
+      EXPECT_LE(StopCount(start.id), 1) << "timer " << start.id;
+    }
+  }
+  for (const StopCall& stop : stops_) {
+    EXPECT_TRUE(stop.registry_lock_free) << "timer " << stop.id << " stopped under the lock";
+  }
 }
 
 int FakeHost::Tick(std::uint32_t id) {

@@ -55,6 +55,10 @@ class FakeHost {
   // Timers started and not yet stopped.
   int running() const;
 
+  // Adds a test failure unless every timer started was stopped, none more
+  // than once, and none while the registry lock was held.
+  void ExpectEveryTimerStoppedOnceOutsideTheLock() const;
+
   // Fires a started timer as the host would (even a stopped one, as a tick
   // already taken off the host's queue may be); returns the callback's result.
   int Tick(std::uint32_t id);

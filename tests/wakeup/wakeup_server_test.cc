@@ -25,15 +25,7 @@ class WakeUpServerTest : public ::testing::Test {
  protected:
   void TearDown() override {
     EXPECT_EQ(Registry::size(), 0u) << "a test left requests registered";
-    EXPECT_EQ(host_.running(), 0) << "a started timer was never stopped";
-    for (const FakeHost::StartCall& start : host_.starts()) {
-      if (start.id != 0) {
-        EXPECT_LE(host_.StopCount(start.id), 1) << "timer " << start.id;
-      }
-    }
-    for (const FakeHost::StopCall& stop : host_.stops()) {
-      EXPECT_TRUE(stop.registry_lock_free) << "timer " << stop.id << " stopped under the lock";
-    }
+    host_.ExpectEveryTimerStoppedOnceOutsideTheLock();
   }
 
   FakeHost host_;
