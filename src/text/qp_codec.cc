@@ -30,7 +30,7 @@ bool ProcessorRuns(Path path) {
     case Path::kAvx512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
              __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
-             popcnt_bmi;
+             __builtin_cpu_supports("bmi2") && popcnt_bmi;
   }
   return false;
 }

@@ -232,7 +232,7 @@ TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
   EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kSse2));  // the x86-64 baseline
   EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx2), __builtin_cpu_supports("avx2") != 0);
   const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                      __builtin_cpu_supports("avx512vbmi2");
+                      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
   EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx512), avx512);
   EXPECT_EQ(vo_tools::qp::FastestPath(), avx512                           ? Path::kAvx512
                                          : __builtin_cpu_supports("avx2") ? Path::kAvx2
