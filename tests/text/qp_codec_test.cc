@@ -218,6 +218,34 @@ TEST_P(QpCodecPaths, ResultBlocksOfANamedPathMatchTheReference) {
   }
 }
 
+// Short texts are encoded through a buffer on the stack, long ones that
+// start plain are copied while they are checked, a chunk at a time, until
+// the first escape: an escape at each side of those limits, in a text whose
+// terminator is the last byte before an inaccessible page.
+TEST_P(QpCodecPaths, ResultBlocksAroundTheShortAndPlainStartLimits) {
+  std::mt19937 rng(43);
+  for (std::size_t n : {255, 256, 257, 3 * 8192 + 100}) {
+    std::string plain = qp_test::RandomText(qp_test::Kind::kPlain, n, rng);
+    for (std::size_t at : {n, std::size_t{0}, std::size_t{255}, std::size_t{256}, std::size_t{8191},
+                           std::size_t{8192}, std::size_t{16385}, n - 1}) {
+      if (at > n) continue;
+      std::string text = plain;
+      if (at < n) text[at] = at % 2 == 0 ? '=' : '\xE9';
+      vo_tools_test::GuardedBuffer in(n + 1);
+      std::memcpy(in.data(), text.c_str(), n + 1);
+      std::unique_ptr<char, decltype(&std::free)> encoded(
+          vo_tools::qp::EncodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+      ASSERT_NE(encoded, nullptr);
+      ASSERT_EQ(encoded.get(), qp_reference::Encode(text)) << n << "/" << at;
+      std::unique_ptr<char, decltype(&std::free)> decoded(
+          vo_tools::qp::DecodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+      ASSERT_NE(decoded, nullptr);
+      const std::string decoding = qp_reference::Decode(text);
+      ASSERT_EQ(std::string(decoded.get(), decoding.size() + 1), decoding + '\0') << n << "/" << at;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecPaths, ::testing::ValuesIn(AvailablePaths()),
                          [](const ::testing::TestParamInfo<Path>& info) {
                            return std::string(vo_tools::qp::PathName(info.param));
@@ -277,6 +305,46 @@ TEST(QpResultBlock, AllocationFailureYieldsNull) {
   EXPECT_EQ(vo_tools::qp::DecodeToBlock("caf=E9", FailingAllocate), nullptr);
   EXPECT_EQ(vo_tools::qp::EncodeToBlock("", FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
+}
+
+// A long text that starts plain gets a block for its plain copy first;
+// when an escape turns up later, the exact block replaces it. A failure of
+// either allocation yields null and leaves nothing allocated (the leak
+// checker of the sanitizer build would see it).
+std::size_t g_allocations_left;
+
+void* AllocateWhileAllowed(std::size_t size) {
+  g_requested.push_back(size);
+  if (g_allocations_left == 0) return nullptr;
+  --g_allocations_left;
+  return std::malloc(size);
+}
+
+TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
+  std::string text(20000, 'a');
+  text[12000] = '=';
+  for (std::size_t allowed : {0, 1, 2}) {
+    g_requested.clear();
+    g_allocations_left = allowed;
+    std::unique_ptr<char, decltype(&std::free)> encoded(
+        vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+    if (allowed == 2) {
+      ASSERT_NE(encoded, nullptr);
+      EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
+      EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001, 20003}));
+    } else {
+      EXPECT_EQ(encoded, nullptr);
+      EXPECT_EQ(g_requested.size(), allowed + 1);  // no retry
+    }
+  }
+  text[12000] = 'a';
+  g_requested.clear();
+  g_allocations_left = 1;
+  std::unique_ptr<char, decltype(&std::free)> plain(
+      vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain.get(), text);
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001}));
 }
 
 // A result block needs its length + 1: for an encoding too long for that
