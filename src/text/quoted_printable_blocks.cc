@@ -105,6 +105,16 @@ char* EncodeShort(const char* text, std::size_t n, AllocateFunction allocate, Pa
   return Terminated(block, length);
 }
 
+// Likewise for decoding, whose output is never longer than its input.
+char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate, Path path) {
+  char decoded[kShort];
+  const std::size_t length = Decode(encoded, n, decoded, path);
+  char* block = AllocateBlock(length, allocate);
+  if (block == nullptr) return nullptr;
+  std::memcpy(block, decoded, length);
+  return Terminated(block, length);
+}
+
 }  // namespace
 
 char* EncodeToBlock(const char* text, AllocateFunction allocate, Path path) {
@@ -123,7 +133,11 @@ char* EncodeToBlock(const char* text, AllocateFunction allocate, Path path) {
 
 char* DecodeToBlock(const char* encoded, AllocateFunction allocate, Path path) {
   if (encoded == nullptr) return nullptr;
-  const std::size_t n = std::strlen(encoded);
+  const void* zero = std::memchr(encoded, '\0', kShort + 1);
+  if (zero != nullptr)
+    return DecodeShort(encoded, static_cast<std::size_t>(static_cast<const char*>(zero) - encoded),
+                       allocate, path);
+  const std::size_t n = kShort + 1 + std::strlen(encoded + kShort + 1);
   const std::size_t length = DecodedLength(encoded, n, path);
   char* block = AllocateBlock(length, allocate);
   if (block == nullptr) return nullptr;
