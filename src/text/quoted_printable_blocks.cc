@@ -115,6 +115,21 @@ char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate,
   return Terminated(block, length);
 }
 
+// A long text is decoded straight into a block of its own length, which
+// the decoding never exceeds, and the block is then shrunk to the
+// decoding's length: one pass over the text, where measuring the decoding
+// first would take two. Heaps shrink a block where it lies, without a copy;
+// should one refuse, the block as it is still holds the result.
+char* DecodeLong(const char* encoded, std::size_t n, AllocateFunction allocate, Path path) {
+  char* block = AllocateBlock(n, allocate);
+  if (block == nullptr) return nullptr;
+  const std::size_t length = Decode(encoded, n, block, path);
+  Terminated(block, length);
+  if (length == n) return block;
+  void* shrunk = std::realloc(block, length + 1);
+  return shrunk != nullptr ? static_cast<char*>(shrunk) : block;
+}
+
 }  // namespace
 
 char* EncodeToBlock(const char* text, AllocateFunction allocate, Path path) {
@@ -137,12 +152,7 @@ char* DecodeToBlock(const char* encoded, AllocateFunction allocate, Path path) {
   if (zero != nullptr)
     return DecodeShort(encoded, static_cast<std::size_t>(static_cast<const char*>(zero) - encoded),
                        allocate, path);
-  const std::size_t n = kShort + 1 + std::strlen(encoded + kShort + 1);
-  const std::size_t length = DecodedLength(encoded, n, path);
-  char* block = AllocateBlock(length, allocate);
-  if (block == nullptr) return nullptr;
-  Decode(encoded, n, block, path);
-  return Terminated(block, length);
+  return DecodeLong(encoded, kShort + 1 + std::strlen(encoded + kShort + 1), allocate, path);
 }
 
 }  // namespace vo_tools::qp

@@ -347,6 +347,23 @@ TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001}));
 }
 
+// A long text is decoded into a block of its own length, then shrunk to
+// the decoding's: one request, of the text's length + 1, and a failure of
+// it yields null.
+TEST(QpResultBlock, LongDecodingIsAskedForOnceAtTheTextsLength) {
+  std::string encoded;
+  for (int i = 0; i < 1000; ++i) encoded += i % 3 == 0 ? "=E9" : "=3d";
+  g_requested.clear();
+  std::unique_ptr<char, decltype(&std::free)> decoded(
+      vo_tools::qp::DecodeToBlock(encoded.c_str(), RecordingAllocate), std::free);
+  ASSERT_NE(decoded, nullptr);
+  EXPECT_EQ(std::string(decoded.get()), qp_reference::Decode(encoded));
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
+  g_requested.clear();
+  EXPECT_EQ(vo_tools::qp::DecodeToBlock(encoded.c_str(), FailingAllocate), nullptr);
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
+}
+
 // A result block needs its length + 1: for an encoding too long for that
 // (see EncodedLengthFor) no block is asked for.
 TEST(QpResultBlock, NoBlockIsAskedForWhenItsSizeWouldNotFitInASizeT) {
