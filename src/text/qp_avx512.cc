@@ -177,8 +177,8 @@ struct Avx512Kernel {
 
 }  // namespace
 
-extern const Kernels kAvx512Kernels = {CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>,
-                                       DecodedLengthBlocks<Avx512Kernel>,
-                                       DecodeBlocks<Avx512Kernel>};
+extern const Kernels kAvx512Kernels = {
+    CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>, EncodeBlocks<Avx512Kernel, kIntoRoom>,
+    DecodedLengthBlocks<Avx512Kernel>, DecodeBlocks<Avx512Kernel>};
 
 }  // namespace vo_tools::qp

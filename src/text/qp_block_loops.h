@@ -36,7 +36,8 @@
 // Reads: the loops load whole blocks only where the input holds them, and
 // the last bytes with LoadPart, so nothing outside in[0, n) is read.
 // Writes: a block is written in place only while the output still to come
-// is sure to cover what the kernel spills past its end.
+// is sure to cover what the kernel spills past its end, or, for
+// EncodeWithRoom, the room after the output does.
 //
 // Every function here has internal linkage on purpose: each path's file is
 // compiled with its own instruction-set flags, and a shared inline copy
@@ -48,6 +49,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "text/qp_codec.h"
 
 namespace vo_tools::qp {
 namespace {  // NOLINT: one copy per instruction set, see above
@@ -144,10 +147,26 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
 }
 
+// Where the encoding may end: exactly at the end of the output, or
+// anywhere in the kEncodeRoom bytes after it (EncodeWithRoom).
+enum EncodeEnd { kExactly, kIntoRoom };
+
 // Encodes the last n bytes, fewer than a block and its spill.
-template <typename K>
+template <typename K, EncodeEnd kEnd>
 char* EncodeTail(const char* in, std::size_t n, char* out) {
-  if constexpr (K::kExactTails) {
+  if constexpr (kEnd == kIntoRoom) {
+    // Zero padding encodes as zero bytes after the real output, and the
+    // room takes them and the spill.
+    static_assert(K::kWidth + K::kEncodeSpill <= kEncodeRoom);
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
+      const typename K::Vector block = K::LoadPart(in + i, count);
+      const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
+      K::EncodeBlock(block, escapes, out);
+      out += count + 2 * static_cast<std::size_t>(CountBits(escapes));
+    }
+    return out;
+  } else if constexpr (K::kExactTails) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const typename K::Vector block = K::LoadPart(in + i, count);
@@ -183,7 +202,7 @@ inline bool GroupNeedsNoEscape(const char* p) {
   return any == 0;
 }
 
-template <typename K>
+template <typename K, EncodeEnd kEnd = kExactly>
 std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
   char* const start = out;
   std::size_t i = 0;
@@ -212,7 +231,7 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
       out = K::EncodeBlock(block, escapes, out);
     }
   }
-  if (i < n) out = EncodeTail<K>(in + i, n - i, out);
+  if (i < n) out = EncodeTail<K, kEnd>(in + i, n - i, out);
   return static_cast<std::size_t>(out - start);
 }
 

@@ -127,6 +127,10 @@ std::size_t Encode(const char* in, std::size_t n, char* out, Path path) {
   return KernelsFor(path).encode(in, n, out);
 }
 
+std::size_t EncodeWithRoom(const char* in, std::size_t n, char* out, Path path) {
+  return KernelsFor(path).encode_with_room(in, n, out);
+}
+
 std::size_t DecodedLength(const char* in, std::size_t n, Path path) {
   return KernelsFor(path).decoded_length(in, n);
 }

@@ -97,8 +97,8 @@ char* EncodeStartingPlain(const char* text, std::size_t plain, AllocateFunction 
 constexpr std::size_t kShort = 256;
 
 char* EncodeShort(const char* text, std::size_t n, AllocateFunction allocate, Path path) {
-  char encoded[3 * kShort];
-  const std::size_t length = Encode(text, n, encoded, path);
+  char encoded[3 * kShort + kEncodeRoom];
+  const std::size_t length = EncodeWithRoom(text, n, encoded, path);
   char* block = AllocateBlock(length, allocate);
   if (block == nullptr) return nullptr;
   std::memcpy(block, encoded, length);

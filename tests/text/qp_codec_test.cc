@@ -131,6 +131,24 @@ TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
   }
 }
 
+// Encoding with room after the output writes the encoding and nothing past
+// the room: the output's room ends where an inaccessible page begins.
+TEST_P(QpCodecPaths, EncodingWithRoomStaysWithinTheRoom) {
+  std::mt19937 rng(47);
+  for (qp_test::Kind kind : qp_test::AllKinds()) {
+    for (std::size_t n = 0; n <= 300; ++n) {
+      const std::string text = qp_test::RandomText(kind, n, rng);
+      vo_tools_test::GuardedBuffer in(n);
+      std::memcpy(in.data(), text.data(), n);
+      const std::string encoding = qp_reference::Encode(text);
+      vo_tools_test::GuardedBuffer encoded(encoding.size() + vo_tools::qp::kEncodeRoom);
+      ASSERT_EQ(vo_tools::qp::EncodeWithRoom(in.data(), n, encoded.data(), GetParam()),
+                encoding.size());
+      ASSERT_EQ(std::string(encoded.data(), encoding.size()), encoding) << int(kind) << "/" << n;
+    }
+  }
+}
+
 // Plain stretches go a group of blocks at a time; an escape in the last
 // bytes of a stretch carries digits into the next one, which must then not
 // be taken as plain. Each cut of a 600-byte text around the group and block
