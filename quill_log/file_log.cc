@@ -46,7 +46,7 @@ bool FileLog::Write(const char* /*context*/, int /*number*/, int /*service_level
   const std::size_t size = std::strlen(chunk);
   if (CheckIsDue(size)) CheckFile();
   AppendFile* const file = file_.load(std::memory_order_acquire);
-  if (file == nullptr) return false;
+  if (file == nullptr || removed_.load(std::memory_order_relaxed)) return false;
   if (may_end_mid_line_.load(std::memory_order_relaxed) &&
       may_end_mid_line_.exchange(false, std::memory_order_relaxed)) {
     return AppendOnItsOwnLine(file, chunk, size);
@@ -93,7 +93,7 @@ void FileLog::CheckFile() {
   } else if (!file->IsNamedBy(path_)) {
     // Rolled away by another process, or removed: follow the path. If that
     // fails the old file takes the chunks until a later look succeeds.
-    file->Reopen(path_);
+    FollowPath(file);
   } else {
     std::uint64_t size = 0;
     if (file->Size(&size) && size >= max_size_bytes_) Roll(file);
@@ -129,7 +129,16 @@ void FileLog::Roll(AppendFile* file) {
   // If this fails (no descriptor to spare, say) the rolled file takes the
   // chunks until the next look, which finds the path naming no file of ours
   // and tries again.
-  file->Reopen(path_);
+  FollowPath(file);
+}
+
+// Until the path opens again the old file takes the chunks, which is where
+// they are kept if its directory was moved and comes back. A removed file
+// takes none: they could never be read, and it would grow out of sight, on a
+// disk that no listing shows filling, until the process ends.
+void FileLog::FollowPath(AppendFile* file) {
+  const bool reopened = file->Reopen(path_);
+  removed_.store(!reopened && file->IsRemoved(), std::memory_order_relaxed);
 }
 
 bool FileLog::AppendOnItsOwnLine(AppendFile* file, const char* chunk, std::size_t size) {

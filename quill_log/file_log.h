@@ -6,8 +6,9 @@
 // clock) a writer looks at the file: when the path names another file (or
 // none) it reopens the path, and when the file has reached its limit it rolls
 // it. A file that could not be opened at all is tried again at such a look,
-// at most once a second. After a write that failed or was cut short, the
-// next chunk starts on a line of its own.
+// at most once a second. A file that was removed, while its path cannot be
+// opened again, takes no chunks (Write returns false). After a write that
+// failed or was cut short, the next chunk starts on a line of its own.
 //
 // Rolls are serialised within the process by letting one writer look at a
 // time, and across processes by a lock on the file being rolled, so two
@@ -47,6 +48,7 @@ class FileLog : public IQuillLog1 {
   void CheckFile();
   void OpenFile();
   void Roll(vo_tools::platform::AppendFile* file);
+  void FollowPath(vo_tools::platform::AppendFile* file);
   bool AppendOnItsOwnLine(vo_tools::platform::AppendFile* file, const char* chunk,
                           std::size_t size);
 
@@ -65,6 +67,9 @@ class FileLog : public IQuillLog1 {
   // The process id of the process whose writer is looking, or 0.
   std::atomic<unsigned long> checking_{0};
   std::atomic<bool> may_end_mid_line_{false};
+  // The open file was removed and its path could not be opened again at the
+  // last look: chunks are refused until a later look opens it.
+  std::atomic<bool> removed_{false};
 };
 
 }  // namespace quill_log

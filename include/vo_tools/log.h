@@ -34,11 +34,16 @@
 //   next rotation, the only lines that may go before older ones do.
 // - A log file that is removed, or whose directory is moved away, is noticed
 //   within 64 KiB of the process's own output or one second, and the path is
-//   opened again; until that succeeds the lines go to the old file (and are
-//   lost if it was removed). A file that could not be opened at all (a
-//   directory not there yet, no descriptor to spare) is tried again on a line
-//   in a later second, at most once a second; the brief log's separator comes
-//   with its first opening.
+//   opened again; until that succeeds the lines go to the old file, where
+//   they are kept if its directory comes back, or are dropped if the file
+//   was removed (so that it cannot fill the disk out of sight). A file that
+//   could not be opened at all (a directory not there yet, no descriptor to
+//   spare) is tried again on a line in a later second, at most once a
+//   second; the brief log's separator comes with its first opening.
+// - A brief log that cannot be renamed to its backup when it rotates (the
+//   backup's name held by another program, say) is removed instead: its
+//   2 MiB are lost, and the new file starts at once, so that the brief log
+//   never grows past its size.
 // - A write that a full disk cuts short (or refuses) loses that line, or the
 //   rest of it; the next line that gets written starts on a line of its own.
 // - A process that forks while other threads log can log in the child at

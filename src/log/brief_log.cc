@@ -26,6 +26,7 @@ void BriefLog::Open(const char* name, const char* directory) {
   size_ = 0;
   written_since_check_ = 0;
   astray_ = false;
+  removed_ = false;
   may_end_mid_line_ = false;
   separator_due_ = true;
   checked_second_ = -1;  // try to open at once
@@ -77,6 +78,7 @@ bool BriefLog::OpenFileLocked() {
   if (!file_->Size(&size_)) size_ = 0;
   written_since_check_ = 0;
   astray_ = false;
+  removed_ = false;
   return true;
 }
 
@@ -88,13 +90,11 @@ void BriefLog::CheckFileLocked(std::time_t now) {
   written_since_check_ = 0;
   checked_second_ = now;
   if (!file_->IsNamedBy(path_)) {
-    // Rotated away by another process, removed, or its directory moved:
-    // follow the path. Until that works the old file takes the lines, which
-    // is where they are kept if the directory comes back.
-    astray_ = !file_->Reopen(path_);
-    if (astray_) return;
+    // Rotated away by another process, removed, or its directory moved.
+    if (!FollowPathLocked()) return;
   } else {
     astray_ = false;
+    removed_ = false;
   }
   std::uint64_t size = 0;
   if (file_->Size(&size)) size_ = size;
@@ -102,6 +102,10 @@ void BriefLog::CheckFileLocked(std::time_t now) {
 
 void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
   if (size_ >= kRotateAt && !astray_) RotateLocked();
+  if (removed_) {
+    written_since_check_ += size;  // so that the path is tried again as often
+    return;
+  }
   std::uint64_t stored = 0;
   bool whole;
   if (may_end_mid_line_ && file_->EndsMidLine()) {
@@ -142,8 +146,17 @@ void BriefLog::RotateLocked() {
   }
   // When the path cannot be opened, the lines go on to the old file, now
   // the backup, until the next look at the path tries again.
+  if (FollowPathLocked() && file_->Size(&size)) size_ = size;
+}
+
+// Until the path opens again the old file takes the lines, which is where
+// they are kept if its directory was moved and comes back. A removed file
+// takes none: they could never be read, and it would grow out of sight, on
+// a disk that no listing shows filling, until the process ends.
+bool BriefLog::FollowPathLocked() {
   astray_ = !file_->Reopen(path_);
-  if (!astray_ && file_->Size(&size)) size_ = size;
+  removed_ = astray_ && file_->IsRemoved();
+  return !astray_;
 }
 
 }  // namespace vo_tools::log

@@ -78,6 +78,8 @@ class BriefLog {
   bool CheckIsDueLocked(std::time_t now) const REQUIRES(lock_);
   void CheckFileLocked(std::time_t now) REQUIRES(lock_);
   void RotateLocked() REQUIRES(lock_);
+  // Reopens the path; true when that worked.
+  bool FollowPathLocked() REQUIRES(lock_);
 
   CKaCriticalSection* const lock_;
   std::string path_ GUARDED_BY(lock_);
@@ -92,6 +94,8 @@ class BriefLog {
   // The path named another file, or none, at the last look, and could not be
   // opened: until the next regular look, the old file takes the lines.
   bool astray_ GUARDED_BY(lock_) = false;
+  // Astray, and no name leads to the old file any more: lines are dropped.
+  bool removed_ GUARDED_BY(lock_) = false;
   bool separator_due_ GUARDED_BY(lock_) = false;
   bool may_end_mid_line_ GUARDED_BY(lock_) = false;
 };

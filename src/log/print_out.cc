@@ -32,8 +32,8 @@ constexpr int kConfigureFlushSeconds = 120;
 std::atomic<bool> g_setUp{false};
 // Makes a second thread that logs its first line during set-up wait for it.
 std::mutex g_setUpMutex;
-// Made by the first set-up; it and its open stream are never destroyed, so
-// that nothing has to close the stream at exit. Its lock, the module-wide log
+// Made by the first set-up; it and its open file are never destroyed, so
+// that nothing has to close the file at exit. Its lock, the module-wide log
 // lock, is torn down at unload: logging after that is not supported.
 BriefLog* g_briefLog = nullptr;
 

@@ -89,6 +89,11 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
   return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
+bool AppendFile::IsRemoved() const {
+  struct stat open_file;
+  return fstat(static_cast<int>(native_), &open_file) == 0 && open_file.st_nlink == 0;
+}
+
 bool AppendFile::EndsMidLine() const {
   std::uint64_t size = 0;
   if (!Size(&size)) return true;

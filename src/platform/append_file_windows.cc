@@ -131,6 +131,16 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
   return same;
 }
 
+bool AppendFile::IsRemoved() const {
+  OpenFile* record = Record(native_);
+  std::lock_guard<std::mutex> lock(record->mutex);
+  FILE_STANDARD_INFO info;
+  if (!GetFileInformationByHandleEx(record->handle, FileStandardInfo, &info, sizeof info)) {
+    return false;
+  }
+  return info.DeletePending || info.NumberOfLinks == 0;
+}
+
 bool AppendFile::EndsMidLine() const {
   OpenFile* record = Record(native_);
   std::lock_guard<std::mutex> lock(record->mutex);

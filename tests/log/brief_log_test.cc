@@ -197,9 +197,9 @@ TEST_F(BriefLogTest, RotationUnderAnotherOpenHandle) {
   EXPECT_TRUE(log.IsOpen());
 }
 
-// A reopening that fails (the directory is gone) leaves the lines to the old
-// file; the next look at the path, after 64 KiB of output (or in a new
-// second), tries again and finds the directory back.
+// A reopening that fails because the directory is gone drops the lines (the
+// old file was removed with it); the next look at the path, after 64 KiB of
+// output (or in a new second), tries again and finds the directory back.
 TEST_F(BriefLogTest, FailedReopenIsTriedAgainAtTheNextLook) {
   const std::string sub = dir_ / "sub";
   std::filesystem::create_directory(sub);

@@ -1,4 +1,5 @@
-// The platform's append-only file: what its reopen keeps.
+// The platform's append-only file: what its reopen keeps, and how it tells
+// a renamed file from a removed one.
 #include "platform/append_file.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,24 @@ TEST(AppendFile, StaysClosedOnExecAcrossAReopen) {
   EXPECT_EQ(CloseOnExecOfDescriptorsOn(path), std::vector<bool>{true});
   EXPECT_EQ(ReadFile(rolled), "old\n");
   EXPECT_EQ(ReadFile(path), "new\n");
+}
+
+// The logs keep writing to a file whose directory was moved away (the lines
+// are kept if it comes back), but not to one that was removed.
+TEST(AppendFile, TellsARemovedFileFromARenamedOne) {
+  ScratchDir dir;
+  const std::string path = dir / "log.txt";
+  std::unique_ptr<AppendFile> file = AppendFile::Open(path);
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(file->IsRemoved());
+  std::filesystem::rename(path, dir / "moved.txt");
+  EXPECT_FALSE(file->IsRemoved());
+  std::error_code error;
+  ASSERT_TRUE(std::filesystem::remove(dir / "moved.txt", error)) << error.message();
+  if (vo_tools_test::RunningUnderWine()) {
+    GTEST_SKIP() << "Wine does not report the pending delete of a file still open";
+  }
+  EXPECT_TRUE(file->IsRemoved());
 }
 
 }  // namespace

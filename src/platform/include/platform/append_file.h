@@ -9,7 +9,7 @@
 // feed is stored as the platform's line end (CR LF on Windows), still in one
 // write.
 //
-// Threads: Append, Size, IsNamedBy and EndsMidLine may run on many threads at
+// Threads: Append, Size, IsNamedBy, IsRemoved and EndsMidLine may run on many threads at
 // once, also while one thread runs Reopen; Lock/Unlock/Reopen are called by
 // one thread at a time. Failures are results; nothing throws except when
 // memory runs out.
@@ -47,6 +47,11 @@ class AppendFile {
   // True while `path` names this open file: false once the file has been
   // renamed or removed, or `path` names another file.
   bool IsNamedBy(const std::string& path) const;
+
+  // True once no name leads to the open file any more (it was removed while
+  // open, or is about to be as soon as the last handle closes); false while
+  // one does, or when that cannot be read.
+  bool IsRemoved() const;
 
   // True when the file does not end with a line feed, so that text appended
   // now would continue its last line (after a write a full disk cut short);
