@@ -49,6 +49,12 @@ void CheckPath(Path path, const std::string& bytes, const std::string& encoded,
   Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding differs from the reference");
 
+  out = std::make_unique<char[]>(encoded.size() + qp::kEncodeRoom);
+  Expect(qp::EncodeWithRoom(in.get(), n, out.get(), path) == encoded.size(),
+         "encode with room reported a length");
+  Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
+         "encoding with room differs from the reference");
+
   const std::size_t decoded_length = qp::DecodedLength(in.get(), n, path);
   Expect(decoded_length == decoded.size(), "decoded length differs from the reference");
   out = std::make_unique<char[]>(decoded_length);

@@ -204,6 +204,7 @@ struct Avx2Kernel {
 }  // namespace
 
 extern const Kernels kAvx2Kernels = {CountEscapes<Avx2Kernel>, EncodeBlocks<Avx2Kernel>,
+                                     EncodeBlocks<Avx2Kernel, kIntoRoom>,
                                      DecodedLengthBlocks<Avx2Kernel>, DecodeBlocks<Avx2Kernel>};
 
 }  // namespace vo_tools::qp

@@ -1,27 +1,31 @@
 // The AVX-512 path: 64-byte blocks, with byte masks (BW), byte permutes
-// (VBMI) and byte compression (VBMI2). Compiled with those flags alone; the
-// dispatch calls it only on a processor that has all three.
+// (VBMI), byte compression (VBMI2) and bit deposits (BMI2). Compiled with
+// those flags alone; the dispatch calls it only on a processor that has
+// them all.
 //
 // Encoding a block: the escape mask picks, per byte, its first output
 // character (the byte or "="); two nibble lookups give both digits of every
 // byte. Each 21 bytes of the block are then laid out as 63 characters,
-// three per byte, and compressed by a keep mask that drops the digits of
-// the bytes that need no escape; the last byte's characters need no
-// compression: three compressions a block, whatever the escapes. A block
-// without escapes is stored as it is, and one of escapes only is laid out
-// by fixed permutes.
+// three per byte, and compressed by a keep mask, deposited from the escape
+// bits (pdep), that drops the digits of the bytes that need no escape; the
+// last byte comes from the encoding table: three compressions a block,
+// whatever the escapes, each stored as a whole vector that the next one
+// overwrites. A block of escapes only is laid out by fixed permutes.
 //
 // Decoding a block: every byte's would-be escape value comes from the bytes
 // one and two positions on, through a 128-entry digit table; the start
 // positions take it, and one compression by the keep mask drops the digits.
-// Stores are masked to the exact output, and loads at the end of the input
-// to its last byte, so nothing past either is touched.
+// Its stores are masked to the exact output. The last bytes of the input
+// are loaded with masked loads, and their encoding written with masked
+// stores, so nothing past either buffer is touched.
 #include <immintrin.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "qp_block_loops.h"
+#include "qp_bytes.h"
 #include "qp_kernels.h"
 #include "qp_tables.h"
 
@@ -31,7 +35,9 @@ namespace {
 struct Avx512Kernel {
   static constexpr std::size_t kWidth = 64;
   static constexpr bool kExactTails = true;
-  static constexpr std::size_t kEncodeSpill = 0;
+  // A group's compressed layout is stored as a whole vector; the last
+  // group's starts 22 bytes or more before the block's encoding ends.
+  static constexpr std::size_t kEncodeSpill = 64 - kTripleGroupBytes - 1;
   static constexpr std::size_t kDecodeSpill = 0;
   using Vector = __m512i;
 
@@ -53,21 +59,23 @@ struct Avx512Kernel {
 
   static std::uint64_t EscapeBits(Vector v) { return _mm512_movepi8_mask(v) | EqualsBits(v); }
 
-  // The keep bits of a group's layout, three per byte, for the escape bits
-  // of up to 21 bytes.
-  static std::uint64_t TripleKeep(std::uint64_t escapes) {
-    return kTripleKeep.at[escapes & 0xFF] |
-           (std::uint64_t{kTripleKeep.at[(escapes >> 8) & 0xFF]} << 24) |
-           (std::uint64_t{kTripleKeep.at[(escapes >> 16) & 0x1F]} << 48);
+  // A block of the loop: written with whole-vector stores, each of which
+  // may write up to kEncodeSpill bytes past the block's encoding.
+  static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
+    if (escapes == ~std::uint64_t{0}) return EncodeAllEscaped(v, out);
+    return EncodeGroups<kSpill>(v, escapes, kWidth, out);
   }
 
-  static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
+  // The first `count` bytes of v, whose escape bits are `escapes`, written
+  // exactly by masked stores: the input's last bytes.
+  static char* EncodePart(Vector v, std::uint64_t escapes, std::size_t count, char* out) {
     if (escapes == 0) {
-      Store(out, v);
-      return out + kWidth;
+      StorePart(out, count, v);
+      return out + count;
     }
+    // Only a whole block has all its escape bits set.
     if (escapes == ~std::uint64_t{0}) return EncodeAllEscaped(v, out);
-    return EncodePart(v, escapes, kWidth, out);
+    return EncodeGroups<kExact>(v, escapes, count, out);
   }
 
   // Both digits of every byte, by nibble.
@@ -91,41 +99,61 @@ struct Avx512Kernel {
     return out + 3 * kWidth;
   }
 
-  // Encodes the first `count` bytes of v, whose escape bits are `escapes`.
-  static char* EncodePart(Vector v, std::uint64_t escapes, std::size_t count, char* out) {
+  enum Stores { kExact, kSpill };
+
+  template <Stores kStores>
+  static char* EncodeGroups(Vector v, std::uint64_t escapes, std::size_t count, char* out) {
     __m512i high, low;
     HexDigits(v, &high, &low);
     const __m512i first =
         _mm512_mask_mov_epi8(v, escapes, _mm512_set1_epi8(static_cast<char>(kEquals)));
-    EncodeGroup<0>(first, high, low, escapes, count, out);
-    EncodeGroup<1>(first, high, low, escapes, count, out);
-    EncodeGroup<2>(first, high, low, escapes, count, out);
-    EncodeGroup<3>(first, high, low, escapes, count, out);
+    EncodeGroup<0, kStores>(first, high, low, escapes, count, out);
+    EncodeGroup<1, kStores>(first, high, low, escapes, count, out);
+    EncodeGroup<2, kStores>(first, high, low, escapes, count, out);
+    if (count == kWidth) EncodeLastByte<kStores>(v, escapes, out);
     return out + count + 2 * CountBits(escapes);
   }
 
-  // Writes the characters of one group of the block's first `count` bytes.
-  // Each group's place comes from the escapes before it, not from the group
-  // before: the stores do not wait for each other.
-  template <std::size_t kGroup>
+  // Writes the characters of one group of the block's first `count` bytes:
+  // its layout, compressed by the keep mask of its escapes. Each group's
+  // place comes from the escapes before it, not from the group before: the
+  // stores do not wait for each other.
+  template <std::size_t kGroup, Stores kStores>
   static void EncodeGroup(__m512i first, __m512i high, __m512i low, std::uint64_t escapes,
                           std::size_t count, char* out) {
-    constexpr std::size_t kStart = kTripleGroupStart[kGroup];
-    constexpr std::size_t kEnd = kTripleGroupStart[kGroup + 1];
-    constexpr std::uint64_t kThirdCharacters = 0x4924924924924924;
+    constexpr std::size_t kStart = kTripleGroupBytes * kGroup;
     if (kStart >= count) return;
-    const std::size_t bytes = (count < kEnd ? count : kEnd) - kStart;
     __m512i triples =
         _mm512_permutex2var_epi8(first, Load(kTripleLayout.first_and_high[kGroup]), high);
-    triples = _mm512_mask_permutexvar_epi8(triples, kThirdCharacters,
-                                           Load(kTripleLayout.low[kGroup]), low);
-    const std::uint64_t group_escapes = (escapes >> kStart) & LowBits(bytes);
-    const std::size_t length = bytes + 2 * static_cast<std::size_t>(CountBits(group_escapes));
+    triples =
+        _mm512_mask_permutexvar_epi8(triples, TripleBits(2), Load(kTripleLayout.low[kGroup]), low);
+    // Bytes past `count` are zero padding, which needs no escape.
+    const std::uint64_t escaped_firsts = _pdep_u64(escapes >> kStart, TripleBits(0));
+    // Times 0b110: each escaped byte's two digits.
+    const std::uint64_t keep = TripleBits(0) | escaped_firsts * 6;
+    const __m512i packed = _mm512_maskz_compress_epi8(keep, triples);
     char* const at = out + kStart + 2 * CountBits(escapes & LowBits(kStart));
-    if constexpr (kEnd - kStart == 1) {
-      StorePart(at, length, triples);  // one byte: its characters come first
+    if constexpr (kStores == kSpill) {
+      Store(at, packed);
     } else {
-      StorePart(at, length, _mm512_maskz_compress_epi8(TripleKeep(group_escapes), triples));
+      const std::size_t bytes =
+          (count < kStart + kTripleGroupBytes ? count : kStart + kTripleGroupBytes) - kStart;
+      StorePart(at, bytes + 2 * static_cast<std::size_t>(CountBits(escaped_firsts)), packed);
+    }
+  }
+
+  // The last byte of a whole block, from its entry in the encoding table.
+  template <Stores kStores>
+  static void EncodeLastByte(Vector v, std::uint64_t escapes, char* out) {
+    // (The zero-masking form: the plain one leaves GCC warning about the
+    // undefined vector it merges into.)
+    const auto last = static_cast<unsigned char>(
+        _mm_extract_epi8(_mm512_maskz_extracti32x4_epi32(0xF, v, 3), 15));
+    char* const at = out + kWidth - 1 + 2 * CountBits(escapes & LowBits(kWidth - 1));
+    if constexpr (kStores == kSpill) {
+      std::memcpy(at, kEncodings.at[last].at, 4);
+    } else {
+      EncodeByte(last, at);
     }
   }
 
@@ -149,8 +177,8 @@ struct Avx512Kernel {
 
 }  // namespace
 
-extern const Kernels kAvx512Kernels = {CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>,
-                                       DecodedLengthBlocks<Avx512Kernel>,
-                                       DecodeBlocks<Avx512Kernel>};
+extern const Kernels kAvx512Kernels = {
+    CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>, EncodeBlocks<Avx512Kernel, kIntoRoom>,
+    DecodedLengthBlocks<Avx512Kernel>, DecodeBlocks<Avx512Kernel>};
 
 }  // namespace vo_tools::qp

@@ -23,8 +23,9 @@
 //   K::EscapeBits(v)  bit i set when byte i needs an escape
 //   K::EqualsBits(v)  bit i set when byte i is "="
 //   K::EncodeBlock(v, escapes, out)
-//                     writes the encoding of v and returns its end; may
-//                     write up to K::kEncodeSpill bytes past that end
+//                     writes the encoding of v (whatever its escapes, none
+//                     included) and returns its end; may write up to
+//                     K::kEncodeSpill bytes past that end
 //   K::DecodeBlock(v, after1, after2, starts, keep, out)
 //                     writes, in order, each byte of v whose keep bit is
 //                     set, the escape decoded from the two bytes that follow
@@ -35,7 +36,8 @@
 // Reads: the loops load whole blocks only where the input holds them, and
 // the last bytes with LoadPart, so nothing outside in[0, n) is read.
 // Writes: a block is written in place only while the output still to come
-// is sure to cover what the kernel spills past its end.
+// is sure to cover what the kernel spills past its end, or, for
+// EncodeWithRoom, the room after the output does.
 //
 // Every function here has internal linkage on purpose: each path's file is
 // compiled with its own instruction-set flags, and a shared inline copy
@@ -47,6 +49,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "text/qp_codec.h"
 
 namespace vo_tools::qp {
 namespace {  // NOLINT: one copy per instruction set, see above
@@ -65,9 +69,12 @@ inline std::uint64_t Opaque(std::uint64_t bits) {
   return bits;
 }
 
-// The low `count` bits set, for count from 0 to 64.
+// The low `count` bits set, for count from 0 to 64. Without a branch: a
+// decoded block keeps all its 64 bytes or fewer at random in real text, so a
+// branch on it would be mispredicted as often as not.
 inline std::uint64_t LowBits(std::size_t count) {
-  return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+  const std::uint64_t all = 0 - static_cast<std::uint64_t>(count >> 6);
+  return ((std::uint64_t{1} << (count & 63)) - 1) | all;
 }
 
 // Of the "=" signs of a block (those not already consumed by an escape of
@@ -125,6 +132,9 @@ inline void DecodeStep(typename K::Vector block, typename K::Vector after1,
   cursor->carried = CarriedDigits<K::kWidth>(masks.starts);
 }
 
+// Plain text goes this many blocks at a time.
+constexpr std::size_t kGroup = 4;
+
 // ---- Encoding ----
 
 template <typename K>
@@ -137,13 +147,36 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
 }
 
+// Where the encoding may end: exactly at the end of the output, or
+// anywhere in the kEncodeRoom bytes after it (EncodeWithRoom).
+enum EncodeEnd { kExactly, kIntoRoom };
+
 // Encodes the last n bytes, fewer than a block and its spill.
-template <typename K>
+template <typename K, EncodeEnd kEnd>
 char* EncodeTail(const char* in, std::size_t n, char* out) {
-  if constexpr (K::kExactTails) {
-    static_assert(K::kEncodeSpill == 0);
-    const typename K::Vector block = K::LoadPart(in, n);
-    return K::EncodePart(block, K::EscapeBits(block) & LowBits(n), n, out);
+  if constexpr (kEnd == kIntoRoom) {
+    // Zero padding encodes as zero bytes after the real output, and the
+    // room takes them and the spill.
+    static_assert(K::kWidth + K::kEncodeSpill <= kEncodeRoom);
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
+      const typename K::Vector block = K::LoadPart(in + i, count);
+      const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
+      if (escapes == 0) {
+        K::Store(out, block);  // the way most short texts end
+      } else {
+        K::EncodeBlock(block, escapes, out);
+      }
+      out += count + 2 * static_cast<std::size_t>(CountBits(escapes));
+    }
+    return out;
+  } else if constexpr (K::kExactTails) {
+    for (std::size_t i = 0; i < n; i += K::kWidth) {
+      const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
+      const typename K::Vector block = K::LoadPart(in + i, count);
+      out = K::EncodePart(block, K::EscapeBits(block) & LowBits(count), count, out);
+    }
+    return out;
   } else {
     // Zero padding encodes as zero bytes after the real output, which the
     // copy leaves out.
@@ -161,27 +194,54 @@ char* EncodeTail(const char* in, std::size_t n, char* out) {
   }
 }
 
+// Whether the kGroup blocks at p need no escape. Plain text goes a group at
+// a time, with one branch that stays predictable whether the text is plain
+// or has an escape every few blocks; the blocks of a group that is not
+// plain are encoded without a branch on their escapes, since a branch per
+// block would be taken at random in text with an escape every block or so.
 template <typename K>
+inline bool GroupNeedsNoEscape(const char* p) {
+  std::uint64_t any = 0;
+  for (std::size_t b = 0; b < kGroup; ++b) any |= K::EscapeBits(K::Load(p + b * K::kWidth));
+  return any == 0;
+}
+
+template <typename K, EncodeEnd kEnd = kExactly>
 std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
   char* const start = out;
   std::size_t i = 0;
   // Each byte left after a block encodes to at least one byte, so the
   // output still to come covers the block's spill.
+  for (; n - i >= kGroup * K::kWidth + K::kEncodeSpill; i += kGroup * K::kWidth) {
+    if (GroupNeedsNoEscape<K>(in + i)) {
+      for (std::size_t b = 0; b < kGroup; ++b, out += K::kWidth)
+        K::Store(out, K::Load(in + i + b * K::kWidth));
+      continue;
+    }
+    for (std::size_t b = 0; b < kGroup; ++b) {
+      const typename K::Vector block = K::Load(in + i + b * K::kWidth);
+      out = K::EncodeBlock(block, K::EscapeBits(block), out);
+    }
+  }
+  // Short texts, and the last blocks of long ones, go a block at a time; a
+  // plain one is copied.
   for (; n - i >= K::kWidth + K::kEncodeSpill; i += K::kWidth) {
     const typename K::Vector block = K::Load(in + i);
-    out = K::EncodeBlock(block, K::EscapeBits(block), out);
+    const std::uint64_t escapes = K::EscapeBits(block);
+    if (escapes == 0) {
+      K::Store(out, block);
+      out += K::kWidth;
+    } else {
+      out = K::EncodeBlock(block, escapes, out);
+    }
   }
-  if (i < n) out = EncodeTail<K>(in + i, n - i, out);
+  if (i < n) out = EncodeTail<K, kEnd>(in + i, n - i, out);
   return static_cast<std::size_t>(out - start);
 }
 
 // ---- Decoding ----
 
-// Whether the kGroup blocks at p hold no "=". Plain text goes a group at a
-// time, with one branch that stays predictable whether the text is plain
-// or has an escape every few blocks.
-constexpr std::size_t kGroup = 4;
-
+// Whether the kGroup blocks at p hold no "=" (see GroupNeedsNoEscape).
 template <typename K>
 inline bool GroupIsPlain(const char* p) {
   std::uint64_t any = 0;

@@ -30,7 +30,7 @@ bool ProcessorRuns(Path path) {
     case Path::kAvx512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
              __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
-             popcnt_bmi;
+             __builtin_cpu_supports("bmi2") && popcnt_bmi;
   }
   return false;
 }
@@ -125,6 +125,10 @@ std::size_t EncodedLength(const char* in, std::size_t n, Path path) {
 
 std::size_t Encode(const char* in, std::size_t n, char* out, Path path) {
   return KernelsFor(path).encode(in, n, out);
+}
+
+std::size_t EncodeWithRoom(const char* in, std::size_t n, char* out, Path path) {
+  return KernelsFor(path).encode_with_room(in, n, out);
 }
 
 std::size_t DecodedLength(const char* in, std::size_t n, Path path) {

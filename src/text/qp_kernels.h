@@ -14,6 +14,7 @@ struct Kernels {
   // The number of bytes of in[0, n) that need an escape.
   std::size_t (*count_escapes)(const char* in, std::size_t n);
   std::size_t (*encode)(const char* in, std::size_t n, char* out);
+  std::size_t (*encode_with_room)(const char* in, std::size_t n, char* out);
   std::size_t (*decoded_length)(const char* in, std::size_t n);
   std::size_t (*decode)(const char* in, std::size_t n, char* out);
 };

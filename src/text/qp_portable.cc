@@ -88,7 +88,7 @@ std::size_t DecodePortable(const char* in, std::size_t n, char* out) {
 
 }  // namespace
 
-extern const Kernels kPortableKernels = {CountEscapesPortable, EncodePortable,
+extern const Kernels kPortableKernels = {CountEscapesPortable, EncodePortable, EncodePortable,
                                          DecodedLengthPortable, DecodePortable};
 
 }  // namespace vo_tools::qp

@@ -193,6 +193,7 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
 
 }  // namespace
 
-extern const Kernels kSse2Kernels = {CountEscapesSse2, EncodeSse2, DecodedLengthSse2, DecodeSse2};
+extern const Kernels kSse2Kernels = {CountEscapesSse2, EncodeSse2, EncodeSse2, DecodedLengthSse2,
+                                     DecodeSse2};
 
 }  // namespace vo_tools::qp

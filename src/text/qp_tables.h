@@ -169,28 +169,20 @@ constexpr HexDigitLanes MakeHexDigitLanes() {
 }
 inline constexpr HexDigitLanes kHexDigitLanes = MakeHexDigitLanes();
 
-// Keep mask of the three characters laid out per input byte (first, high
-// digit, low digit) for 8 input bytes: the first always, the digits when
-// the byte needs an escape. Entry e is for escape bits e; 24 bits an entry.
-constexpr Table<std::uint32_t, 256> MakeTripleKeepTable() {
-  Table<std::uint32_t, 256> table{};
-  for (int escapes = 0; escapes < 256; ++escapes) {
-    std::uint32_t keep = 0;
-    for (int byte = 0; byte < 8; ++byte) {
-      keep |= std::uint32_t{1} << (3 * byte);
-      if ((escapes >> byte) & 1) keep |= std::uint32_t{6} << (3 * byte);
-    }
-    table.at[escapes] = keep;
-  }
-  return table;
-}
-inline constexpr auto kTripleKeep = MakeTripleKeepTable();
+// A 64-byte block is encoded in three groups of 21 bytes, each laid out as
+// three characters a byte (first, high digit, low digit): 63 characters,
+// which fit one vector. The block's last byte goes on its own.
+constexpr std::size_t kTripleGroups = 3;
+constexpr std::size_t kTripleGroupBytes = 21;
 
-// A 64-byte block is encoded in four groups of input bytes, each laid out
-// as three characters a byte (first, high digit, low digit): three groups
-// of 21 bytes, whose 63 characters fit one vector, and the last byte.
-constexpr std::size_t kTripleGroups = 4;
-constexpr std::size_t kTripleGroupStart[kTripleGroups + 1] = {0, 21, 42, 63, 64};
+// The bits of a group's layout that hold character `k` (0: first, 1: high
+// digit, 2: low digit) of each byte: bits k, 3 + k, ..., 60 + k.
+constexpr std::uint64_t TripleBits(int k) {
+  std::uint64_t bits = 0;
+  for (std::size_t byte = 0; byte < kTripleGroupBytes; ++byte)
+    bits |= std::uint64_t{1} << (3 * byte + k);
+  return bits;
+}
 
 // Per group, the permute indexes of its layout: the first index vector
 // takes the first character from table 0 (index i) and the high digit from
@@ -204,8 +196,8 @@ struct TripleLayout {
 constexpr TripleLayout MakeTripleLayout() {
   TripleLayout layout{};
   for (std::size_t group = 0; group < kTripleGroups; ++group) {
-    const std::size_t start = kTripleGroupStart[group];
-    for (std::size_t byte = 0; byte < kTripleGroupStart[group + 1] - start; ++byte) {
+    const std::size_t start = kTripleGroupBytes * group;
+    for (std::size_t byte = 0; byte < kTripleGroupBytes; ++byte) {
       const auto source = static_cast<unsigned char>(start + byte);
       layout.first_and_high[group][3 * byte] = source;
       layout.first_and_high[group][3 * byte + 1] = static_cast<unsigned char>(64 + source);

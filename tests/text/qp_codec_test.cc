@@ -131,6 +131,24 @@ TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
   }
 }
 
+// Encoding with room after the output writes the encoding and nothing past
+// the room: the output's room ends where an inaccessible page begins.
+TEST_P(QpCodecPaths, EncodingWithRoomStaysWithinTheRoom) {
+  std::mt19937 rng(47);
+  for (qp_test::Kind kind : qp_test::AllKinds()) {
+    for (std::size_t n = 0; n <= 300; ++n) {
+      const std::string text = qp_test::RandomText(kind, n, rng);
+      vo_tools_test::GuardedBuffer in(n);
+      std::memcpy(in.data(), text.data(), n);
+      const std::string encoding = qp_reference::Encode(text);
+      vo_tools_test::GuardedBuffer encoded(encoding.size() + vo_tools::qp::kEncodeRoom);
+      ASSERT_EQ(vo_tools::qp::EncodeWithRoom(in.data(), n, encoded.data(), GetParam()),
+                encoding.size());
+      ASSERT_EQ(std::string(encoded.data(), encoding.size()), encoding) << int(kind) << "/" << n;
+    }
+  }
+}
+
 // Plain stretches go a group of blocks at a time; an escape in the last
 // bytes of a stretch carries digits into the next one, which must then not
 // be taken as plain. Each cut of a 600-byte text around the group and block
@@ -218,6 +236,34 @@ TEST_P(QpCodecPaths, ResultBlocksOfANamedPathMatchTheReference) {
   }
 }
 
+// Short texts are encoded through a buffer on the stack, long ones that
+// start plain are copied while they are checked, a chunk at a time, until
+// the first escape: an escape at each side of those limits, in a text whose
+// terminator is the last byte before an inaccessible page.
+TEST_P(QpCodecPaths, ResultBlocksAroundTheShortAndPlainStartLimits) {
+  std::mt19937 rng(43);
+  for (std::size_t n : {255, 256, 257, 3 * 8192 + 100}) {
+    std::string plain = qp_test::RandomText(qp_test::Kind::kPlain, n, rng);
+    for (std::size_t at : {n, std::size_t{0}, std::size_t{255}, std::size_t{256}, std::size_t{8191},
+                           std::size_t{8192}, std::size_t{16385}, n - 1}) {
+      if (at > n) continue;
+      std::string text = plain;
+      if (at < n) text[at] = at % 2 == 0 ? '=' : '\xE9';
+      vo_tools_test::GuardedBuffer in(n + 1);
+      std::memcpy(in.data(), text.c_str(), n + 1);
+      std::unique_ptr<char, decltype(&std::free)> encoded(
+          vo_tools::qp::EncodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+      ASSERT_NE(encoded, nullptr);
+      ASSERT_EQ(encoded.get(), qp_reference::Encode(text)) << n << "/" << at;
+      std::unique_ptr<char, decltype(&std::free)> decoded(
+          vo_tools::qp::DecodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+      ASSERT_NE(decoded, nullptr);
+      const std::string decoding = qp_reference::Decode(text);
+      ASSERT_EQ(std::string(decoded.get(), decoding.size() + 1), decoding + '\0') << n << "/" << at;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecPaths, ::testing::ValuesIn(AvailablePaths()),
                          [](const ::testing::TestParamInfo<Path>& info) {
                            return std::string(vo_tools::qp::PathName(info.param));
@@ -232,7 +278,7 @@ TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
   EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kSse2));  // the x86-64 baseline
   EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx2), __builtin_cpu_supports("avx2") != 0);
   const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                      __builtin_cpu_supports("avx512vbmi2");
+                      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
   EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx512), avx512);
   EXPECT_EQ(vo_tools::qp::FastestPath(), avx512                           ? Path::kAvx512
                                          : __builtin_cpu_supports("avx2") ? Path::kAvx2
@@ -277,6 +323,63 @@ TEST(QpResultBlock, AllocationFailureYieldsNull) {
   EXPECT_EQ(vo_tools::qp::DecodeToBlock("caf=E9", FailingAllocate), nullptr);
   EXPECT_EQ(vo_tools::qp::EncodeToBlock("", FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
+}
+
+// A long text that starts plain gets a block for its plain copy first;
+// when an escape turns up later, the exact block replaces it. A failure of
+// either allocation yields null and leaves nothing allocated (the leak
+// checker of the sanitizer build would see it).
+std::size_t g_allocations_left;
+
+void* AllocateWhileAllowed(std::size_t size) {
+  g_requested.push_back(size);
+  if (g_allocations_left == 0) return nullptr;
+  --g_allocations_left;
+  return std::malloc(size);
+}
+
+TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
+  std::string text(20000, 'a');
+  text[12000] = '=';
+  for (std::size_t allowed : {0, 1, 2}) {
+    g_requested.clear();
+    g_allocations_left = allowed;
+    std::unique_ptr<char, decltype(&std::free)> encoded(
+        vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+    if (allowed == 2) {
+      ASSERT_NE(encoded, nullptr);
+      EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
+      EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001, 20003}));
+    } else {
+      EXPECT_EQ(encoded, nullptr);
+      EXPECT_EQ(g_requested.size(), allowed + 1);  // no retry
+    }
+  }
+  text[12000] = 'a';
+  g_requested.clear();
+  g_allocations_left = 1;
+  std::unique_ptr<char, decltype(&std::free)> plain(
+      vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain.get(), text);
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001}));
+}
+
+// A long text is decoded into a block of its own length, then shrunk to
+// the decoding's: one request, of the text's length + 1, and a failure of
+// it yields null.
+TEST(QpResultBlock, LongDecodingIsAskedForOnceAtTheTextsLength) {
+  std::string encoded;
+  for (int i = 0; i < 1000; ++i) encoded += i % 3 == 0 ? "=E9" : "=3d";
+  g_requested.clear();
+  std::unique_ptr<char, decltype(&std::free)> decoded(
+      vo_tools::qp::DecodeToBlock(encoded.c_str(), RecordingAllocate), std::free);
+  ASSERT_NE(decoded, nullptr);
+  EXPECT_EQ(std::string(decoded.get()), qp_reference::Decode(encoded));
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
+  g_requested.clear();
+  EXPECT_EQ(vo_tools::qp::DecodeToBlock(encoded.c_str(), FailingAllocate), nullptr);
+  EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
 }
 
 // A result block needs its length + 1: for an encoding too long for that

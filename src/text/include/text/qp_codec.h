@@ -57,6 +57,16 @@ std::size_t EncodedLength(const char* in, std::size_t n, Path path = FastestPath
 // either), and returns that length.
 std::size_t Encode(const char* in, std::size_t n, char* out, Path path = FastestPath());
 
+// How many bytes past the end of its encoding EncodeWithRoom may overwrite.
+constexpr std::size_t kEncodeRoom = 128;
+
+// As Encode, into an `out` that holds EncodedLength(in, n) + kEncodeRoom
+// bytes, of which those past the encoding are left undefined: the last
+// bytes are written as whole blocks, without the masked stores or the copy
+// that stopping exactly at the end takes. For encoding into a scratch
+// buffer.
+std::size_t EncodeWithRoom(const char* in, std::size_t n, char* out, Path path = FastestPath());
+
 // The length of the decoding of in[0, n); never more than n.
 std::size_t DecodedLength(const char* in, std::size_t n, Path path = FastestPath());
 

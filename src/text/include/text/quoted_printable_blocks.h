@@ -10,7 +10,8 @@
 
 namespace vo_tools::qp {
 
-// Returns a block of the given size, or null; released with free().
+// Returns a block of the given size, or null; released with free(), and so
+// a block that realloc() may shrink.
 using AllocateFunction = void* (*)(std::size_t size);
 
 // A block for a result of `length` bytes and its terminator, from
