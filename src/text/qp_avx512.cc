@@ -32,6 +32,21 @@
 namespace vo_tools::qp {
 namespace {
 
+// Deposits the low bits of `bits` at the set bits of `mask`, lowest first.
+// A 32-bit process has the instruction for 32 bits only: the high half
+// takes the bits that the low half's mask did not.
+std::uint64_t Deposit(std::uint64_t bits, std::uint64_t mask) {
+#if defined(__x86_64__)
+  return _pdep_u64(bits, mask);
+#else
+  const auto low_mask = static_cast<std::uint32_t>(mask);
+  const std::uint32_t low = _pdep_u32(static_cast<std::uint32_t>(bits), low_mask);
+  const std::uint32_t high = _pdep_u32(static_cast<std::uint32_t>(bits >> _mm_popcnt_u32(low_mask)),
+                                       static_cast<std::uint32_t>(mask >> 32));
+  return low | static_cast<std::uint64_t>(high) << 32;
+#endif
+}
+
 struct Avx512Kernel {
   static constexpr std::size_t kWidth = 64;
   static constexpr bool kExactTails = true;
@@ -128,7 +143,7 @@ struct Avx512Kernel {
     triples =
         _mm512_mask_permutexvar_epi8(triples, TripleBits(2), Load(kTripleLayout.low[kGroup]), low);
     // Bytes past `count` are zero padding, which needs no escape.
-    const std::uint64_t escaped_firsts = _pdep_u64(escapes >> kStart, TripleBits(0));
+    const std::uint64_t escaped_firsts = Deposit(escapes >> kStart, TripleBits(0));
     // Times 0b110: each escaped byte's two digits.
     const std::uint64_t keep = TripleBits(0) | escaped_firsts * 6;
     const __m512i packed = _mm512_maskz_compress_epi8(keep, triples);
