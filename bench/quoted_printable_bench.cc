@@ -95,22 +95,24 @@ void AppendProse(std::string* text, std::mt19937& rng) {
   }
 }
 
-std::string MakeText(Shape shape, std::size_t size, unsigned seed) {
-  std::mt19937 rng(seed);
+// The `variant`-th text of `shape`, `size` bytes long; the same variant
+// always gives the same text.
+std::string TextOfShape(Shape shape, std::size_t size, unsigned variant) {
+  std::mt19937 random(variant);
   std::string text;
   while (text.size() < size) {
     switch (shape) {
       case Shape::kAscii:
-        AppendSentence(&text, rng);
+        AppendSentence(&text, random);
         break;
       case Shape::kKeyValue:
-        AppendRecord(&text, rng);
+        AppendRecord(&text, random);
         break;
       case Shape::kProse:
-        AppendProse(&text, rng);
+        AppendProse(&text, random);
         break;
       case Shape::kHigh:
-        text.push_back(static_cast<char>(0x80 + rng() % 0x80));
+        text.push_back(static_cast<char>(0x80 + random() % 0x80));
         break;
     }
   }
@@ -128,7 +130,7 @@ const Inputs& InputsFor(Shape shape, std::size_t size, bool encoded) {
   static std::vector<std::unique_ptr<Inputs>> all;
   auto inputs = std::make_unique<Inputs>();
   for (int i = 0; i < kTextsPerShape; ++i) {
-    std::string text = MakeText(shape, size, 1000 * static_cast<unsigned>(shape) + i);
+    std::string text = TextOfShape(shape, size, 1000 * static_cast<unsigned>(shape) + i);
     if (encoded) {
       text = qp_reference::Encode(text);
       text.resize(size);  // an escape cut short at the end is valid input

@@ -147,6 +147,20 @@ std::size_t CountEscapes(const char* in, std::size_t n) {
   return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
 }
 
+// Encodes the first `count` bytes of `block` (the rest zero padding, which
+// needs no escape) and returns the end of their encoding; a block without
+// escapes is stored as it is. Writes a whole block's encoding and spill.
+template <typename K>
+inline char* EncodeBlockOrCopy(typename K::Vector block, std::uint64_t escapes, std::size_t count,
+                               char* out) {
+  if (escapes == 0) {
+    K::Store(out, block);
+  } else {
+    K::EncodeBlock(block, escapes, out);
+  }
+  return out + count + 2 * static_cast<std::size_t>(CountBits(escapes));
+}
+
 // Where the encoding may end: exactly at the end of the output, or
 // anywhere in the kEncodeRoom bytes after it (EncodeWithRoom).
 enum EncodeEnd { kExactly, kIntoRoom };
@@ -161,13 +175,7 @@ char* EncodeTail(const char* in, std::size_t n, char* out) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const typename K::Vector block = K::LoadPart(in + i, count);
-      const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
-      if (escapes == 0) {
-        K::Store(out, block);  // the way most short texts end
-      } else {
-        K::EncodeBlock(block, escapes, out);
-      }
-      out += count + 2 * static_cast<std::size_t>(CountBits(escapes));
+      out = EncodeBlockOrCopy<K>(block, K::EscapeBits(block) & LowBits(count), count, out);
     }
     return out;
   } else if constexpr (K::kExactTails) {
@@ -227,13 +235,7 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
   // plain one is copied.
   for (; n - i >= K::kWidth + K::kEncodeSpill; i += K::kWidth) {
     const typename K::Vector block = K::Load(in + i);
-    const std::uint64_t escapes = K::EscapeBits(block);
-    if (escapes == 0) {
-      K::Store(out, block);
-      out += K::kWidth;
-    } else {
-      out = K::EncodeBlock(block, escapes, out);
-    }
+    out = EncodeBlockOrCopy<K>(block, K::EscapeBits(block), K::kWidth, out);
   }
   if (i < n) out = EncodeTail<K, kEnd>(in + i, n - i, out);
   return static_cast<std::size_t>(out - start);

@@ -23,22 +23,36 @@ struct MeasuredText {
   bool ended = false;  // the terminator was found
 };
 
+// The length of `text` when its terminator is among its first `limit`
+// bytes, else `limit`. memchr stops at the terminator, so nothing past it is
+// read.
+std::size_t LengthUpTo(const char* text, std::size_t limit) {
+  const void* zero = std::memchr(text, '\0', limit);
+  return zero == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+}
+
 // Adds the next chunk of `text` to `measured`: the search for the
 // terminator brings it into the nearest cache, and its escapes are counted
-// there. memchr stops at the terminator, so nothing past it is read.
+// there.
 void MeasureChunk(const char* text, MeasuredText* measured, Path path) {
   const char* chunk = text + measured->length;
-  const void* zero = std::memchr(chunk, '\0', kChunk);
-  const std::size_t length =
-      zero == nullptr ? kChunk : static_cast<std::size_t>(static_cast<const char*>(zero) - chunk);
+  const std::size_t length = LengthUpTo(chunk, kChunk);
   measured->escapes += CountEscapes(chunk, length, path);
   measured->length += length;
-  measured->ended = zero != nullptr;
+  measured->ended = length < kChunk;
 }
 
 char* Terminated(char* block, std::size_t length) {
   block[length] = '\0';
   return block;
+}
+
+// A new block holding data[0, length) and its terminator.
+char* CopiedToBlock(const char* data, std::size_t length, AllocateFunction allocate) {
+  char* block = AllocateBlock(length, allocate);
+  if (block == nullptr) return nullptr;
+  std::memcpy(block, data, length);
+  return Terminated(block, length);
 }
 
 // The block is allocated at its exact size, and the encoding written
@@ -98,21 +112,13 @@ constexpr std::size_t kShort = 256;
 
 char* EncodeShort(const char* text, std::size_t n, AllocateFunction allocate, Path path) {
   char encoded[3 * kShort + kEncodeRoom];
-  const std::size_t length = EncodeWithRoom(text, n, encoded, path);
-  char* block = AllocateBlock(length, allocate);
-  if (block == nullptr) return nullptr;
-  std::memcpy(block, encoded, length);
-  return Terminated(block, length);
+  return CopiedToBlock(encoded, EncodeWithRoom(text, n, encoded, path), allocate);
 }
 
 // Likewise for decoding, whose output is never longer than its input.
 char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate, Path path) {
   char decoded[kShort];
-  const std::size_t length = Decode(encoded, n, decoded, path);
-  char* block = AllocateBlock(length, allocate);
-  if (block == nullptr) return nullptr;
-  std::memcpy(block, decoded, length);
-  return Terminated(block, length);
+  return CopiedToBlock(decoded, Decode(encoded, n, decoded, path), allocate);
 }
 
 // A long text is decoded straight into a block of its own length, which
@@ -134,25 +140,22 @@ char* DecodeLong(const char* encoded, std::size_t n, AllocateFunction allocate, 
 
 char* EncodeToBlock(const char* text, AllocateFunction allocate, Path path) {
   if (text == nullptr) return nullptr;
-  const void* zero = std::memchr(text, '\0', kShort + 1);
-  if (zero != nullptr)
-    return EncodeShort(text, static_cast<std::size_t>(static_cast<const char*>(zero) - text),
-                       allocate, path);
+  const std::size_t n = LengthUpTo(text, kShort + 1);
+  if (n <= kShort) return EncodeShort(text, n, allocate, path);
   MeasuredText measured;
   MeasureChunk(text, &measured, path);
-  if (!measured.ended && measured.escapes == 0)
+  if (!measured.ended && measured.escapes == 0) {
     return EncodeStartingPlain(text, measured.length, allocate, path);
+  }
   while (!measured.ended) MeasureChunk(text, &measured, path);
   return EncodeMeasured(text, measured, allocate, path);
 }
 
 char* DecodeToBlock(const char* encoded, AllocateFunction allocate, Path path) {
   if (encoded == nullptr) return nullptr;
-  const void* zero = std::memchr(encoded, '\0', kShort + 1);
-  if (zero != nullptr)
-    return DecodeShort(encoded, static_cast<std::size_t>(static_cast<const char*>(zero) - encoded),
-                       allocate, path);
-  return DecodeLong(encoded, kShort + 1 + std::strlen(encoded + kShort + 1), allocate, path);
+  const std::size_t n = LengthUpTo(encoded, kShort + 1);
+  if (n <= kShort) return DecodeShort(encoded, n, allocate, path);
+  return DecodeLong(encoded, n + std::strlen(encoded + n), allocate, path);
 }
 
 }  // namespace vo_tools::qp
