@@ -51,15 +51,19 @@ void UnlockAfterFork() RELEASE(module::g_logLock) {
   g_setUpMutex.unlock();
 }
 
+// Registered as the library loads: a registration that lands while another
+// thread's fork runs its prepare handlers misses that fork, so registering at
+// the first set-up would leave a child forked meanwhile with a held lock.
+// The handlers run only at a fork, once loading has made the log lock.
+const bool g_forkHandlersRegistered = [] {
+  platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
+  return true;
+}();
+
 void SetUp(const char* main_file, const char* brief_file, const char* directory,
            const char* creation_text, VO_LOG_LEVEL level) {
   std::lock_guard<std::mutex> lock(g_setUpMutex);
   if (g_setUp.load(std::memory_order_relaxed)) return;
-  static bool fork_handlers_registered = false;
-  if (!fork_handlers_registered) {
-    platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
-    fork_handlers_registered = true;
-  }
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
   const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);

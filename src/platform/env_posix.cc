@@ -85,17 +85,16 @@ void ForgetIdsInChild() {
   t_thread_id = 0;
 }
 
-void InstallForkHandler() {
-  static const int installed = pthread_atfork(nullptr, nullptr, ForgetIdsInChild);
-  (void)installed;
-}
+// Registered as the library loads. Registered on the first call instead, a
+// registration that lands while another thread's fork runs its prepare
+// handlers misses that fork, and the child would keep the parent's ids.
+const int g_fork_handler_registered = pthread_atfork(nullptr, nullptr, ForgetIdsInChild);
 
 }  // namespace
 
 unsigned long CurrentProcessId() {
   unsigned long id = g_process_id.load(std::memory_order_relaxed);
   if (id == 0) {
-    InstallForkHandler();
     id = static_cast<unsigned long>(getpid());
     g_process_id.store(id, std::memory_order_relaxed);
   }
@@ -104,7 +103,6 @@ unsigned long CurrentProcessId() {
 
 unsigned long CurrentThreadId() {
   if (t_thread_id == 0) {
-    InstallForkHandler();
     // The kernel's thread id: the number ps and /proc show for the thread.
     t_thread_id = static_cast<unsigned long>(syscall(SYS_gettid));
   }
