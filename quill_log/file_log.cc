@@ -133,9 +133,8 @@ void FileLog::Roll(AppendFile* file) {
 }
 
 // Until the path opens again the old file takes the chunks, which is where
-// they are kept if its directory was moved and comes back. A removed file
-// takes none: they could never be read, and it would grow out of sight, on a
-// disk that no listing shows filling, until the process ends.
+// they are kept if its directory was moved and comes back; a removed one
+// takes none.
 void FileLog::FollowPath(AppendFile* file) {
   const bool reopened = file->Reopen(path_);
   removed_.store(!reopened && file->IsRemoved(), std::memory_order_relaxed);

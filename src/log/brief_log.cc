@@ -150,9 +150,8 @@ void BriefLog::RotateLocked() {
 }
 
 // Until the path opens again the old file takes the lines, which is where
-// they are kept if its directory was moved and comes back. A removed file
-// takes none: they could never be read, and it would grow out of sight, on
-// a disk that no listing shows filling, until the process ends.
+// they are kept if its directory was moved and comes back; a removed one
+// takes none.
 bool BriefLog::FollowPathLocked() {
   astray_ = !file_->Reopen(path_);
   removed_ = astray_ && file_->IsRemoved();

@@ -51,10 +51,8 @@ void UnlockAfterFork() RELEASE(module::g_logLock) {
   g_setUpMutex.unlock();
 }
 
-// Registered as the library loads: a registration that lands while another
-// thread's fork runs its prepare handlers misses that fork, so registering at
-// the first set-up would leave a child forked meanwhile with a held lock.
-// The handlers run only at a fork, once loading has made the log lock.
+// Registered as the library loads; they run only at a fork, once loading
+// has made the log lock.
 const bool g_forkHandlersRegistered = [] {
   platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
   return true;

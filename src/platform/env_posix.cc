@@ -85,9 +85,7 @@ void ForgetIdsInChild() {
   t_thread_id = 0;
 }
 
-// Registered as the library loads. Registered on the first call instead, a
-// registration that lands while another thread's fork runs its prepare
-// handlers misses that fork, and the child would keep the parent's ids.
+// Registered as the library loads, for the reason RunAroundFork gives.
 const int g_fork_handler_registered = pthread_atfork(nullptr, nullptr, ForgetIdsInChild);
 
 }  // namespace

@@ -50,7 +50,10 @@ class AppendFile {
 
   // True once no name leads to the open file any more (it was removed while
   // open, or is about to be as soon as the last handle closes); false while
-  // one does, or when that cannot be read.
+  // one does, or when that cannot be read. A log whose path will not reopen
+  // asks this to stop writing: what a removed file takes could never be
+  // read, and it grows out of sight, on a disk that no listing shows
+  // filling, until the process ends.
   bool IsRemoved() const;
 
   // True when the file does not end with a line feed, so that text appended

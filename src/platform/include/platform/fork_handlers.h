@@ -7,7 +7,9 @@
 //
 // Each registration stays for the life of the process, or of the shared
 // library that made it (the C library drops a library's registrations when
-// it is unloaded): register once per pair of functions. Where processes
+// it is unloaded): register once per pair of functions, as the library
+// loads. A registration made on first use can land while another thread's
+// fork is running its `before` functions, and then misses that fork. Where processes
 // cannot fork (Windows) nothing is registered. May be called from any thread;
 // nothing is reported.
 #ifndef VO_TOOLS_PLATFORM_FORK_HANDLERS_H_
