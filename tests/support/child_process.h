@@ -6,8 +6,8 @@
 // which body to run; it re-runs the test from its start and skips every other
 // body. So that a body finds the files the parent prepared, ScratchDir hands
 // the child the directories the parent made in this test, in the same order.
-#ifndef VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
-#define VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_CHILD_PROCESS_H_
+#define VO_TOOLS_TESTS_SUPPORT_CHILD_PROCESS_H_
 
 #include <cstdint>
 #include <functional>
@@ -52,4 +52,4 @@ bool TakeInheritedScratchDir(std::string* path);
     EXPECT_TRUE(child_passed) << "the child failed; see its output above"; \
   } while (false)
 
-#endif  // VO_TOOLS_TESTS_LOG_CHILD_PROCESS_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_CHILD_PROCESS_H_

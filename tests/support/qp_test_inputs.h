@@ -1,8 +1,8 @@
 // Inputs for the codec's tests: random texts of a few kinds, built to reach
 // every branch of the scanning loops (runs of plain bytes, dense escapes,
 // "=" signs inside escapes, escapes cut short by the end).
-#ifndef VO_TOOLS_TESTS_TEXT_QP_TEST_INPUTS_H_
-#define VO_TOOLS_TESTS_TEXT_QP_TEST_INPUTS_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_QP_TEST_INPUTS_H_
+#define VO_TOOLS_TESTS_SUPPORT_QP_TEST_INPUTS_H_
 
 #include <random>
 #include <string>
@@ -61,4 +61,4 @@ inline std::string RandomText(Kind kind, std::size_t n, std::mt19937& rng) {
 
 }  // namespace qp_test
 
-#endif  // VO_TOOLS_TESTS_TEXT_QP_TEST_INPUTS_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_QP_TEST_INPUTS_H_

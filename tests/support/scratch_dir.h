@@ -1,8 +1,8 @@
 // A fresh directory for one test's files, removed with everything in it when
 // the test ends; and small file helpers for the log tests. Paths are in the
 // platform's own form (backslashes on Windows), as the library reports them.
-#ifndef VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
-#define VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_SCRATCH_DIR_H_
+#define VO_TOOLS_TESTS_SUPPORT_SCRATCH_DIR_H_
 
 #include <filesystem>
 #include <string>
@@ -40,4 +40,4 @@ std::vector<std::string> ReadLines(const std::string& path);
 
 }  // namespace vo_tools_test
 
-#endif  // VO_TOOLS_TESTS_LOG_SCRATCH_DIR_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_SCRATCH_DIR_H_

@@ -1,7 +1,7 @@
 // Forking a test process that may have other threads running, and waiting
 // a bounded time for the child, which must not hang the test if it hangs.
-#ifndef VO_TOOLS_TESTS_LOG_TIMED_FORK_H_
-#define VO_TOOLS_TESTS_LOG_TIMED_FORK_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_TIMED_FORK_H_
+#define VO_TOOLS_TESTS_SUPPORT_TIMED_FORK_H_
 
 #include <chrono>
 #include <functional>
@@ -25,4 +25,4 @@ ForkOutcome ForkAndWait(const std::function<void()>& body, std::chrono::millisec
 
 }  // namespace vo_tools_test
 
-#endif  // VO_TOOLS_TESTS_LOG_TIMED_FORK_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_TIMED_FORK_H_

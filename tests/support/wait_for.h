@@ -1,6 +1,6 @@
 // Bounded waiting for a condition that another thread makes true.
-#ifndef VO_TOOLS_TESTS_WAKEUP_WAIT_FOR_H_
-#define VO_TOOLS_TESTS_WAKEUP_WAIT_FOR_H_
+#ifndef VO_TOOLS_TESTS_SUPPORT_WAIT_FOR_H_
+#define VO_TOOLS_TESTS_SUPPORT_WAIT_FOR_H_
 
 #include <chrono>
 #include <thread>
@@ -21,4 +21,4 @@ bool WaitFor(Condition condition, std::chrono::milliseconds bound = std::chrono:
 
 }  // namespace vo_tools::testing
 
-#endif  // VO_TOOLS_TESTS_WAKEUP_WAIT_FOR_H_
+#endif  // VO_TOOLS_TESTS_SUPPORT_WAIT_FOR_H_
