@@ -148,13 +148,20 @@ bool AllReady(const ScratchDir& dir, int count) {
   }
 }
 
-// What one writer logged, as it recorded it: sequence number -> time.
-std::map<int, long long> WrittenBy(const std::string& record) {
-  std::map<int, long long> written;
+// When a line was logged: the call began at `before` and had returned by
+// `after`, so its write fell between them.
+struct LoggedBetween {
+  long long before;
+  long long after;
+};
+
+// What one writer logged, as it recorded it, by sequence number.
+std::map<int, LoggedBetween> WrittenBy(const std::string& record) {
+  std::map<int, LoggedBetween> written;
   std::istringstream in(ReadFile(record));
   int sequence = 0;
-  long long nanoseconds = 0;
-  while (in >> sequence >> nanoseconds) written[sequence] = nanoseconds;
+  LoggedBetween when{};
+  while (in >> sequence >> when.before >> when.after) written[sequence] = when;
   return written;
 }
 
@@ -183,20 +190,21 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
       ASSERT_TRUE(AllReady(dir, kProcesses)) << "the other writers did not start";
       std::string record;
       for (int sequence = 0; sequence < kLines; ++sequence) {
-        const long long now = MonotonicNanoseconds();
+        const long long before = MonotonicNanoseconds();
         Vo_PrintOut(VO_LOG_INFO, true, "", sequence, "process %d seq %d at %lld %s", process,
-                    sequence, now, kPadding.c_str());
-        record += std::to_string(sequence) + " " + std::to_string(now) + "\n";
+                    sequence, before, kPadding.c_str());
+        const long long after = MonotonicNanoseconds();
+        record += std::to_string(sequence) + " " + std::to_string(before) + " " +
+                  std::to_string(after) + "\n";
       }
       WriteFile(dir / ("written." + std::to_string(process)), record);
     }));
   }
   for (auto& child : children) ASSERT_TRUE(child->Wait());
 
-  std::map<int, std::map<int, long long>> kept;
+  std::map<int, std::set<int>> kept;  // process -> sequence numbers
   int separators = 0;
   std::size_t longest = 0;
-  long long oldest = -1;
   for (const std::string& line : LinesOf({dir / "brief.BAK", dir / "brief.txt"})) {
     if (line == kSeparator) {
       ++separators;
@@ -209,30 +217,42 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
       ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
       continue;
     }
-    EXPECT_TRUE(kept[shared.process].emplace(shared.sequence, shared.nanoseconds).second)
-        << "kept twice: " << message;
+    EXPECT_TRUE(kept[shared.process].insert(shared.sequence).second) << "kept twice: " << message;
     longest = std::max(longest, line.size());
-    if (oldest < 0 || shared.nanoseconds < oldest) oldest = shared.nanoseconds;
   }
   EXPECT_EQ(separators, 0) << "the file the set-ups began should be gone after two rotations";
   EXPECT_GE(fs::file_size(dir / "brief.BAK"), kRotateAt);
 
+  std::map<int, std::map<int, LoggedBetween>> written;
   for (int process = 0; process < kProcesses; ++process) {
-    const std::map<int, long long> written =
-        WrittenBy(dir / ("written." + std::to_string(process)));
-    ASSERT_EQ(written.size(), std::size_t{kLines});
-    const std::map<int, long long>& mine = kept[process];
-    const int first_kept = mine.empty() ? kLines : mine.begin()->first;
+    written[process] = WrittenBy(dir / ("written." + std::to_string(process)));
+    ASSERT_EQ(written[process].size(), std::size_t{kLines});
+  }
+  // A line whose call began after some kept line's call had returned was
+  // written after the oldest kept line. A line's own time says when its
+  // call began, which may be long before its write (a writer descheduled
+  // in between), so it cannot stand for the write.
+  long long oldest_kept_returned = -1;
+  for (const auto& [process, sequences] : kept) {
+    for (int sequence : sequences) {
+      const long long after = written[process].at(sequence).after;
+      if (oldest_kept_returned < 0 || after < oldest_kept_returned) oldest_kept_returned = after;
+    }
+  }
+
+  for (int process = 0; process < kProcesses; ++process) {
+    const std::set<int>& mine = kept[process];
+    const int first_kept = mine.empty() ? kLines : *mine.begin();
     int holes = 0;
     int missing = 0;
     long long first_missing = -1;
     long long last_missing = -1;
-    for (const auto& [sequence, nanoseconds] : written) {
-      if (mine.count(sequence) != 0 || nanoseconds <= oldest) continue;
+    for (const auto& [sequence, when] : written[process]) {
+      if (mine.count(sequence) != 0 || when.before <= oldest_kept_returned) continue;
       if (sequence > first_kept) ++holes;
       ++missing;
-      if (first_missing < 0) first_missing = nanoseconds;
-      last_missing = nanoseconds;
+      if (first_missing < 0) first_missing = when.before;
+      last_missing = when.before;
     }
     EXPECT_EQ(holes, 0) << "process " << process << " lost lines between lines still kept";
     // A process looks at the path within 64 KiB of its own output, so that
