@@ -7,10 +7,17 @@
 
 namespace vo_tools::testing {
 
-// Polls `condition` until it holds or a generous bound has passed; returns
-// its last value. The bound is for a broken build, never for pacing.
+// How long a test waits for what a sound build does in microseconds (a new
+// thread taking a free lock, a forked child logging a line) before calling
+// it hung. A loaded machine, or a Wine server busy with other programs, can
+// hold a thread back for seconds, so the bound is generous: only a broken
+// build ever spends it.
+inline constexpr std::chrono::seconds kHangBound{20};
+
+// Polls `condition` until it holds or `bound` has passed; returns its last
+// value. The bound is for a broken build, never for pacing.
 template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds bound = std::chrono::seconds(20)) {
+bool WaitFor(Condition condition, std::chrono::milliseconds bound = kHangBound) {
   const auto give_up = std::chrono::steady_clock::now() + bound;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > give_up) return condition();

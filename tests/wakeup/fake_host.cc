@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "vo_tools/wakeup.h"
+#include "wait_for.h"
 
 namespace vo_tools::testing {
 namespace {
@@ -36,7 +37,7 @@ bool RegistryLockIsFree() {
     probe->done_cv.notify_one();
   }).detach();
   std::unique_lock<std::mutex> lock(probe->mutex);
-  return probe->done_cv.wait_for(lock, std::chrono::seconds(2), [&] { return probe->done; });
+  return probe->done_cv.wait_for(lock, kHangBound, [&] { return probe->done; });
 }
 
 FakeHost::FakeHost() {

@@ -13,8 +13,8 @@
 
 namespace vo_tools::testing {
 
-// True if another thread can take the wake-up registry's lock within a
-// generous bound (seconds).
+// True if another thread can take the wake-up registry's lock within
+// kHangBound.
 bool RegistryLockIsFree();
 
 class FakeHost {
