@@ -145,7 +145,7 @@ TEST_F(TimerServiceTest, StopNeverWaitsForARunningCallback) {
   const std::uint32_t id = service_.StartTimer(&Ticks::Callback, &blocked, 1);
   ASSERT_TRUE(WaitFor([&] { return blocked.count() >= 1; }));  // now blocked inside
   auto stop = std::async(std::launch::async, [&] { service_.StopTimer(id); });
-  const bool returned = stop.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  const bool returned = stop.wait_for(kHangBound) == std::future_status::ready;
   release.set_value();
   EXPECT_TRUE(returned) << "StopTimer waited for the callback";
   stop.wait();
