@@ -12,6 +12,7 @@
 #include "vo_tools/log.h"
 #include "vo_tools/quoted_printable.h"
 #include "vo_tools/service_names.h"
+#include "vo_tools/version.h"
 #include "vo_tools/wakeup.h"
 
 #endif  // VO_TOOLS_VO_TOOLS_H_
