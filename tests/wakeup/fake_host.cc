@@ -3,42 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <utility>
 
-#include "vo_tools/wakeup.h"
-#include "wait_for.h"
+#include "registry_view.h"
 
 namespace vo_tools::testing {
-namespace {
-
-// A cookie nothing is registered under: OnWakeup takes the registry lock for
-// it and returns.
-int g_unregistered_cookie;
-
-}  // namespace
-
-// A probe still blocked after the bound is left behind, detached; it ends by
-// itself once the lock is released.
-bool RegistryLockIsFree() {
-  struct Probe {
-    std::mutex mutex;
-    std::condition_variable done_cv;
-    bool done = false;
-  };
-  auto probe = std::make_shared<Probe>();
-  std::thread([probe] {
-    CPlexWakeUpServer::OnWakeup(&g_unregistered_cookie);
-    std::lock_guard<std::mutex> lock(probe->mutex);
-    probe->done = true;
-    probe->done_cv.notify_one();
-  }).detach();
-  std::unique_lock<std::mutex> lock(probe->mutex);
-  return probe->done_cv.wait_for(lock, kHangBound, [&] { return probe->done; });
-}
 
 FakeHost::FakeHost() {
   config_.start_timer = &FakeHost::StartTimer;
@@ -67,7 +36,8 @@ void FakeHost::ExpectEveryTimerStoppedOnceOutsideTheLock() const {
     }
   }
   for (const StopCall& stop : stops_) {
-    EXPECT_TRUE(stop.registry_lock_free) << "timer " << stop.id << " stopped under the lock";
+    EXPECT_TRUE(stop.registry_lock_free)
+        << "timer " << stop.id << " stopped under the lock (" << stop.probe_report << ")";
   }
 }
 
@@ -88,8 +58,13 @@ std::uint32_t FakeHost::StartTimer(void* context, ext_timer_callback callback, v
 
 int FakeHost::StopTimer(void* context, std::uint32_t id) {
   FakeHost* host = static_cast<FakeHost*>(context);
-  const bool lock_free = host->probing_lock_ ? RegistryLockIsFree() : true;
-  host->stops_.push_back({context, id, lock_free});
+  StopCall stop{context, id, true, {}};
+  if (host->probing_lock_) {
+    const ::testing::AssertionResult lock_free = RegistryLockIsFree();
+    stop.registry_lock_free = lock_free;
+    if (!lock_free) stop.probe_report = lock_free.message();
+  }
+  host->stops_.push_back(std::move(stop));
   if (host->on_stop_) host->on_stop_(id);
   return 0;
 }

@@ -1,21 +1,18 @@
 // A host timer service in the library's place that never runs a clock: it
 // records every start_timer and stop_timer call, refuses timers on demand,
-// and fires a timer only when a test calls Tick. Single-threaded use only,
-// except for the lock probe, which uses a helper thread.
+// and fires a timer only when a test calls Tick. Single-threaded use only;
+// the lock probe's thread touches nothing of it.
 #ifndef VO_TOOLS_TESTS_WAKEUP_FAKE_HOST_H_
 #define VO_TOOLS_TESTS_WAKEUP_FAKE_HOST_H_
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "vo_tools/ext_in_config.h"
 
 namespace vo_tools::testing {
-
-// True if another thread can take the wake-up registry's lock within
-// kHangBound.
-bool RegistryLockIsFree();
 
 class FakeHost {
  public:
@@ -29,7 +26,8 @@ class FakeHost {
   struct StopCall {
     void* context;
     std::uint32_t id;
-    bool registry_lock_free;  // only meaningful when probing
+    bool registry_lock_free;   // only meaningful when probing
+    std::string probe_report;  // what the probe saw when the lock was not free
   };
 
   FakeHost();
@@ -42,7 +40,8 @@ class FakeHost {
   // While set, start_timer returns 0.
   void set_refusing(bool refusing) { refusing_ = refusing; }
   // While set, every stop_timer call checks from another thread whether the
-  // wake-up registry's lock can be taken, and records the answer.
+  // wake-up registry's lock can be taken (RegistryLockIsFree), and records
+  // the answer.
   void set_probing_lock(bool probing) { probing_lock_ = probing; }
   // Runs inside stop_timer, after it is recorded.
   void set_on_stop(std::function<void(std::uint32_t)> hook) { on_stop_ = std::move(hook); }

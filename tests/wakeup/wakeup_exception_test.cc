@@ -13,20 +13,12 @@
 #include "fake_host.h"
 #include "plugin/plugin_failure.h"
 #include "recording_wakable.h"
+#include "registry_view.h"
 #include "vo_tools/base_exception.h"
 #include "vo_tools/wakeup.h"
 
 namespace vo_tools::testing {
 namespace {
-
-// Reads the shared registry (tests here are single-threaded).
-class Registry : public CPlexWakeUpServer {
- public:
-  static std::size_t size() { return m_aRequests.size(); }
-  static bool holds(const KaWakable* wakable) {
-    return m_aRequests.count(const_cast<KaWakable*>(wakable)) == 1;
-  }
-};
 
 // This program's own exception type.
 class LocalFailure : public CKaBaseException {

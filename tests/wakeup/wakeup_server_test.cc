@@ -6,20 +6,11 @@
 #include "failing_allocator.h"
 #include "fake_host.h"
 #include "recording_wakable.h"
+#include "registry_view.h"
 #include "vo_tools/wakeup.h"
 
 namespace vo_tools::testing {
 namespace {
-
-// Reads the shared registry (tests here are single-threaded).
-class Registry : public CPlexWakeUpServer {
- public:
-  static std::size_t size() { return m_aRequests.size(); }
-  static bool holds(const KaWakable* wakable) {
-    return m_aRequests.count(const_cast<KaWakable*>(wakable)) == 1;
-  }
-  static int initialized() { return m_bRequestsInitialized; }
-};
 
 class WakeUpServerTest : public ::testing::Test {
  protected:
