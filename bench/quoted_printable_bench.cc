@@ -8,9 +8,9 @@
 // learns one text; sizes are 1 MiB and the short strings 16, 64 and 256.
 //
 // Baselines in the same run: strdup of the same input (length, allocation
-// and copy: the floor for any function that returns a new block) and the
+// and copy: the floor for any function that returns a new result) and the
 // byte-at-a-time reference with its working buffer and final copy. Then the
-// exported function, which takes the fastest path, and each path this
+// exported function, which takes the fastest instruction set, and each instruction set this
 // processor runs, forced. Names read conversion/shape/size/variant. Run
 // with --benchmark_repetitions=N to get each one's fastest repetition too.
 #include <benchmark/benchmark.h>
@@ -28,7 +28,7 @@
 
 #include "qp_reference.h"
 #include "text/qp_codec.h"
-#include "text/quoted_printable_blocks.h"
+#include "text/quoted_printable_results.h"
 
 namespace {
 
@@ -141,7 +141,7 @@ const Inputs& InputsFor(Shape shape, std::size_t size, bool encoded) {
   return *all.back();
 }
 
-using ConvertOnPath = char* (*)(const char*, qp::AllocateFunction, qp::Path);
+using ConvertOnIsa = char* (*)(const char*, qp::AllocateFunction, qp::Isa);
 
 template <typename Call>
 void Run(benchmark::State& state, const Inputs& inputs, Call call) {
@@ -163,11 +163,11 @@ const char* Strdup(const char* text) {
 }
 
 const char* ReferenceEncode(const char* text) {
-  return qp_reference::ToBlock(qp_reference::Encode(std::string_view(text)));
+  return qp_reference::ToResult(qp_reference::Encode(std::string_view(text)));
 }
 
 const char* ReferenceDecode(const char* text) {
-  return qp_reference::ToBlock(qp_reference::Decode(std::string_view(text)));
+  return qp_reference::ToResult(qp_reference::Decode(std::string_view(text)));
 }
 
 void* Malloc(std::size_t size) {
@@ -197,11 +197,11 @@ void RegisterConversion(bool encode, Shape shape, std::size_t size) {
   add("strdup", Strdup);
   add("reference", encode ? ReferenceEncode : ReferenceDecode);
   add("exported", encode ? QuotablePrinted_Encode : QuotablePrinted_Decode);
-  const ConvertOnPath convert = encode ? qp::EncodeToBlock : qp::DecodeToBlock;
-  for (qp::Path path : qp::kAllPaths) {
-    if (!qp::PathAvailable(path)) continue;
-    add(qp::PathName(path),
-        [convert, path](const char* text) -> const char* { return convert(text, Malloc, path); });
+  const ConvertOnIsa convert = encode ? qp::EncodeToResult : qp::DecodeToResult;
+  for (qp::Isa isa : qp::kAllIsas) {
+    if (!qp::IsaAvailable(isa)) continue;
+    add(qp::IsaName(isa),
+        [convert, isa](const char* text) -> const char* { return convert(text, Malloc, isa); });
   }
 }
 

@@ -1,7 +1,7 @@
 // libFuzzer target for the quoted-printable codec. For any input it checks
 // that no conversion reads or writes outside its buffers (run under
 // AddressSanitizer: inputs and outputs sit in blocks of their exact size),
-// that every path of the core agrees with the plain byte-at-a-time
+// that every instruction set of the core agrees with the plain byte-at-a-time
 // reference, zero bytes included, and that the exported functions give the
 // reference's results on the text before the first zero byte and decode
 // their own encoding back to it.
@@ -19,7 +19,7 @@
 
 namespace {
 
-using vo_tools::qp::Path;
+using vo_tools::qp::Isa;
 
 [[noreturn]] void Mismatch(const char* what) {
   std::fprintf(stderr, "quoted_printable_fuzz: %s\n", what);
@@ -36,29 +36,29 @@ std::unique_ptr<char[]> ExactCopy(const std::string& bytes) {
   return copy;
 }
 
-void CheckPath(Path path, const std::string& bytes, const std::string& encoded,
-               const std::string& decoded) {
+void CheckIsa(Isa isa, const std::string& bytes, const std::string& encoded,
+              const std::string& decoded) {
   namespace qp = vo_tools::qp;
   const auto in = ExactCopy(bytes);
   const std::size_t n = bytes.size();
 
-  const std::size_t encoded_length = qp::EncodedLength(in.get(), n, path);
+  const std::size_t encoded_length = qp::EncodedLength(in.get(), n, isa);
   Expect(encoded_length == encoded.size(), "encoded length differs from the reference");
   auto out = std::make_unique<char[]>(encoded.size());
-  Expect(qp::Encode(in.get(), n, out.get(), path) == encoded.size(), "encode reported a length");
+  Expect(qp::Encode(in.get(), n, out.get(), isa) == encoded.size(), "encode reported a length");
   Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding differs from the reference");
 
   out = std::make_unique<char[]>(encoded.size() + qp::kEncodeRoom);
-  Expect(qp::EncodeWithRoom(in.get(), n, out.get(), path) == encoded.size(),
+  Expect(qp::EncodeWithRoom(in.get(), n, out.get(), isa) == encoded.size(),
          "encode with room reported a length");
   Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding with room differs from the reference");
 
-  const std::size_t decoded_length = qp::DecodedLength(in.get(), n, path);
+  const std::size_t decoded_length = qp::DecodedLength(in.get(), n, isa);
   Expect(decoded_length == decoded.size(), "decoded length differs from the reference");
   out = std::make_unique<char[]>(decoded_length);
-  Expect(qp::Decode(in.get(), n, out.get(), path) == decoded_length, "decode reported a length");
+  Expect(qp::Decode(in.get(), n, out.get(), isa) == decoded_length, "decode reported a length");
   Expect(std::memcmp(out.get(), decoded.data(), decoded_length) == 0,
          "decoding differs from the reference");
 }
@@ -96,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::string encoded = qp_reference::Encode(bytes);
   const std::string decoded = qp_reference::Decode(bytes);
-  for (Path path : vo_tools::qp::kAllPaths) {
-    if (vo_tools::qp::PathAvailable(path)) CheckPath(path, bytes, encoded, decoded);
+  for (Isa isa : vo_tools::qp::kAllIsas) {
+    if (vo_tools::qp::IsaAvailable(isa)) CheckIsa(isa, bytes, encoded, decoded);
   }
   CheckExported(bytes.substr(0, bytes.find('\0')));
   return 0;

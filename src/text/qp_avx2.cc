@@ -1,4 +1,4 @@
-// The AVX2 path: 64-byte blocks of two 32-byte vectors, with 16-byte table
+// The AVX2 code: 64-byte blocks of two 32-byte vectors, with 16-byte table
 // shuffles (pshufb) in place of the byte permutes and compression that AVX2
 // lacks. Compiled with AVX2, POPCNT and BMI1; the dispatch calls it only on
 // a processor that has all three.
@@ -21,7 +21,7 @@
 #include <cstdint>
 
 #include "qp_block_loops.h"
-#include "qp_kernels.h"
+#include "qp_conversions.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -43,7 +43,7 @@ __m128i Lane(__m256i v, int lane) {
 }
 
 // A block is two 32-byte vectors: the block loops' bit work then runs once
-// per 64 bytes, as on the AVX-512 path, and the vector work per half.
+// per 64 bytes, as in the AVX-512 code, and the vector work per half.
 struct Avx2Kernel {
   static constexpr std::size_t kWidth = 64;
   static constexpr bool kExactTails = false;
@@ -203,8 +203,8 @@ struct Avx2Kernel {
 
 }  // namespace
 
-extern const Kernels kAvx2Kernels = {CountEscapes<Avx2Kernel>, EncodeBlocks<Avx2Kernel>,
-                                     EncodeBlocks<Avx2Kernel, kIntoRoom>,
-                                     DecodedLengthBlocks<Avx2Kernel>, DecodeBlocks<Avx2Kernel>};
+extern const Conversions kAvx2Conversions = {
+    CountEscapes<Avx2Kernel>, EncodeBlocks<Avx2Kernel>, EncodeBlocks<Avx2Kernel, kIntoRoom>,
+    DecodedLengthBlocks<Avx2Kernel>, DecodeBlocks<Avx2Kernel>};
 
 }  // namespace vo_tools::qp

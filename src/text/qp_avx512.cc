@@ -1,4 +1,4 @@
-// The AVX-512 path: 64-byte blocks, with byte masks (BW), byte permutes
+// The AVX-512 code: 64-byte blocks, with byte masks (BW), byte permutes
 // (VBMI), byte compression (VBMI2) and bit deposits (BMI2). Compiled with
 // those flags alone; the dispatch calls it only on a processor that has
 // them all.
@@ -26,7 +26,7 @@
 
 #include "qp_block_loops.h"
 #include "qp_bytes.h"
-#include "qp_kernels.h"
+#include "qp_conversions.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -192,7 +192,7 @@ struct Avx512Kernel {
 
 }  // namespace
 
-extern const Kernels kAvx512Kernels = {
+extern const Conversions kAvx512Conversions = {
     CountEscapes<Avx512Kernel>, EncodeBlocks<Avx512Kernel>, EncodeBlocks<Avx512Kernel, kIntoRoom>,
     DecodedLengthBlocks<Avx512Kernel>, DecodeBlocks<Avx512Kernel>};
 

@@ -1,5 +1,6 @@
-// The codec's block loops, written once and instantiated by each vector
-// path with its own block kernel. A loop walks the input in blocks of the
+// The codec's block loops, written once and instantiated by the AVX2
+// and AVX-512 code, each with its own block kernel (SSE2 and the portable
+// code keep loops of their own). A loop walks the input in blocks of the
 // kernel's width, turns each block into bit masks (which bytes need an
 // escape; which "=" start an escape, and so which bytes are kept), and hands
 // the block and its masks to the kernel, which writes the block's output
@@ -39,9 +40,9 @@
 // is sure to cover what the kernel spills past its end, or, for
 // EncodeWithRoom, the room after the output does.
 //
-// Every function here has internal linkage on purpose: each path's file is
+// Every function here has internal linkage on purpose: each instruction set's code file is
 // compiled with its own instruction-set flags, and a shared inline copy
-// chosen by the linker could carry instructions that another path's
+// chosen by the linker could carry instructions that another instruction set's
 // processor lacks.
 #ifndef VO_TOOLS_TEXT_QP_BLOCK_LOOPS_H_
 #define VO_TOOLS_TEXT_QP_BLOCK_LOOPS_H_

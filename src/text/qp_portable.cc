@@ -1,4 +1,4 @@
-// The portable path: plain C++, for processors without a vector path here
+// The portable code: plain C++, for processors without a vector instruction set here
 // and as the fallback the dispatch can always take. Encoding looks at eight
 // bytes at a time in a 64-bit word and copies a word without escapes whole;
 // decoding finds each "=" with memchr, which the C library vectorises for
@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "qp_bytes.h"
-#include "qp_kernels.h"
+#include "qp_conversions.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -88,7 +88,7 @@ std::size_t DecodePortable(const char* in, std::size_t n, char* out) {
 
 }  // namespace
 
-extern const Kernels kPortableKernels = {CountEscapesPortable, EncodePortable, EncodePortable,
-                                         DecodedLengthPortable, DecodePortable};
+extern const Conversions kPortableConversions = {
+    CountEscapesPortable, EncodePortable, EncodePortable, DecodedLengthPortable, DecodePortable};
 
 }  // namespace vo_tools::qp

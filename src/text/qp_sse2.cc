@@ -1,6 +1,6 @@
-// The SSE2 path: 16-byte vectors, the x86-64 baseline (and an extension on
+// The SSE2 code: 16-byte vectors, the x86-64 baseline (and an extension on
 // 32-bit x86, checked by the dispatch). SSE2 has no byte shuffle, so this
-// path does not pack blocks: it finds escapes by vector compares and copies
+// instruction set does not pack blocks: it finds escapes by vector compares and copies
 // each run of plain bytes with one vector store, the escape after it
 // overwriting the excess; blocks dense with escapes go byte by byte.
 //
@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "qp_bytes.h"
-#include "qp_kernels.h"
+#include "qp_conversions.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -193,7 +193,7 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
 
 }  // namespace
 
-extern const Kernels kSse2Kernels = {CountEscapesSse2, EncodeSse2, EncodeSse2, DecodedLengthSse2,
-                                     DecodeSse2};
+extern const Conversions kSse2Conversions = {CountEscapesSse2, EncodeSse2, EncodeSse2,
+                                             DecodedLengthSse2, DecodeSse2};
 
 }  // namespace vo_tools::qp

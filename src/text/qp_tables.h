@@ -1,6 +1,6 @@
 // The codec's lookup tables, every one computed at compile time from the two
 // rules of the format: which bytes need an escape, and what each character
-// is worth as a hexadecimal digit. The vector paths index them by vector
+// is worth as a hexadecimal digit. The vector instruction sets index them by vector
 // shuffles, so their shapes follow the instructions (16-entry tables for
 // pshufb, 128-entry tables for vpermi2b), but their contents always derive
 // from NeedsEscape and DigitValue below. Constants only: any thread may read.

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "text/quoted_printable_blocks.h"
+#include "text/quoted_printable_results.h"
 
 namespace {
 
@@ -13,11 +13,11 @@ void* AllocateFromHeap(std::size_t size) {
 }  // namespace
 
 const char* QuotablePrinted_Encode(const char* text) {
-  return vo_tools::qp::EncodeToBlock(text, AllocateFromHeap);
+  return vo_tools::qp::EncodeToResult(text, AllocateFromHeap);
 }
 
 const char* QuotablePrinted_Decode(const char* encoded) {
-  return vo_tools::qp::DecodeToBlock(encoded, AllocateFromHeap);
+  return vo_tools::qp::DecodeToResult(encoded, AllocateFromHeap);
 }
 
 void QuotablePrinted_FreeString(const char* result) {

@@ -58,7 +58,7 @@ inline std::string Decode(std::string_view in) {
 
 // The result block: (length + 1) zero-filled bytes from calloc; release
 // with free().
-inline char* ToBlock(const std::string& result) {
+inline char* ToResult(const std::string& result) {
   char* block = static_cast<char*>(std::calloc(result.size() + 1, 1));
   if (block != nullptr) std::memcpy(block, result.data(), result.size());
   return block;

@@ -1,4 +1,4 @@
-// White-box tests of the codec's core on every path this machine can run,
+// White-box tests of the codec's core on every instruction set this machine can run,
 // and of the result blocks' allocation.
 #include "text/qp_codec.h"
 
@@ -16,46 +16,46 @@
 #include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
-#include "text/quoted_printable_blocks.h"
+#include "text/quoted_printable_results.h"
 
 namespace {
 
-using vo_tools::qp::Path;
+using vo_tools::qp::Isa;
 
-std::vector<Path> AvailablePaths() {
-  std::vector<Path> paths;
-  for (Path path : vo_tools::qp::kAllPaths) {
-    if (vo_tools::qp::PathAvailable(path)) paths.push_back(path);
+std::vector<Isa> AvailableIsas() {
+  std::vector<Isa> isas;
+  for (Isa isa : vo_tools::qp::kAllIsas) {
+    if (vo_tools::qp::IsaAvailable(isa)) isas.push_back(isa);
   }
-  return paths;
+  return isas;
 }
 
 // The input in a heap block of exactly its size and the output in one of
 // exactly the reported length, so that AddressSanitizer sees a read or a
 // write one byte outside either.
-std::string EncodeExact(const std::string& text, Path path) {
+std::string EncodeExact(const std::string& text, Isa isa) {
   auto in = std::make_unique<char[]>(text.size());
   std::memcpy(in.get(), text.data(), text.size());
-  const std::size_t length = vo_tools::qp::EncodedLength(in.get(), text.size(), path);
+  const std::size_t length = vo_tools::qp::EncodedLength(in.get(), text.size(), isa);
   auto out = std::make_unique<char[]>(length);
-  EXPECT_EQ(vo_tools::qp::Encode(in.get(), text.size(), out.get(), path), length);
+  EXPECT_EQ(vo_tools::qp::Encode(in.get(), text.size(), out.get(), isa), length);
   return std::string(out.get(), length);
 }
 
-std::string DecodeExact(const std::string& text, Path path) {
+std::string DecodeExact(const std::string& text, Isa isa) {
   auto in = std::make_unique<char[]>(text.size());
   std::memcpy(in.get(), text.data(), text.size());
-  const std::size_t length = vo_tools::qp::DecodedLength(in.get(), text.size(), path);
+  const std::size_t length = vo_tools::qp::DecodedLength(in.get(), text.size(), isa);
   auto out = std::make_unique<char[]>(length);
-  EXPECT_EQ(vo_tools::qp::Decode(in.get(), text.size(), out.get(), path), length);
+  EXPECT_EQ(vo_tools::qp::Decode(in.get(), text.size(), out.get(), isa), length);
   return std::string(out.get(), length);
 }
 
-class QpCodecPaths : public ::testing::TestWithParam<Path> {};
+class QpCodecIsas : public ::testing::TestWithParam<Isa> {};
 
 // Every length up to a few vector widths past the widest margin, so that
 // each loop is left at each possible offset into its tail.
-TEST_P(QpCodecPaths, AgreesWithTheReferenceAtEveryShortLength) {
+TEST_P(QpCodecIsas, AgreesWithTheReferenceAtEveryShortLength) {
   std::mt19937 rng(5);
   for (qp_test::Kind kind : qp_test::AllKinds()) {
     for (std::size_t n = 0; n <= 300; ++n) {
@@ -68,7 +68,7 @@ TEST_P(QpCodecPaths, AgreesWithTheReferenceAtEveryShortLength) {
   }
 }
 
-TEST_P(QpCodecPaths, AgreesWithTheReferenceOnLongTexts) {
+TEST_P(QpCodecIsas, AgreesWithTheReferenceOnLongTexts) {
   std::mt19937 rng(11);
   for (qp_test::Kind kind : qp_test::AllKinds()) {
     const std::string text =
@@ -82,7 +82,7 @@ TEST_P(QpCodecPaths, AgreesWithTheReferenceOnLongTexts) {
 
 // Escapes cut short by the end, after every length of plain run, so that
 // the cut falls in each loop's tail and at each vector boundary.
-TEST_P(QpCodecPaths, EscapeCutShortByTheEndTakesZeroForTheMissingDigits) {
+TEST_P(QpCodecIsas, EscapeCutShortByTheEndTakesZeroForTheMissingDigits) {
   for (std::size_t run = 0; run <= 200; ++run) {
     const std::string plain(run, 'p');
     EXPECT_EQ(DecodeExact(plain + "=", GetParam()), plain + std::string(1, '\0')) << run;
@@ -94,7 +94,7 @@ TEST_P(QpCodecPaths, EscapeCutShortByTheEndTakesZeroForTheMissingDigits) {
 
 // The core works on lengths, not terminators: zero bytes are plain bytes
 // both ways, and "=00" decodes to a zero byte in the middle.
-TEST_P(QpCodecPaths, ZeroBytesPassThroughTheCore) {
+TEST_P(QpCodecIsas, ZeroBytesPassThroughTheCore) {
   const std::string text("a\0b\0\xE9=\0", 7);
   EXPECT_EQ(EncodeExact(text, GetParam()), std::string("a\0b\0=E9=3D\0", 11));
   std::string long_text(100, 'x');
@@ -105,8 +105,8 @@ TEST_P(QpCodecPaths, ZeroBytesPassThroughTheCore) {
 
 // The input ends where an inaccessible page begins, and so does the output:
 // a read or a write one byte outside either faults, with or without
-// sanitizers, on every path and at every length of the last block.
-TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
+// sanitizers, on every instruction set and at every length of the last block.
+TEST_P(QpCodecIsas, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 200; ++n) lengths.push_back(n);
   for (std::size_t n : {255, 256, 257, 4095, 4096, 4097, 20000}) lengths.push_back(n);
@@ -133,7 +133,7 @@ TEST_P(QpCodecPaths, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
 
 // Encoding with room after the output writes the encoding and nothing past
 // the room: the output's room ends where an inaccessible page begins.
-TEST_P(QpCodecPaths, EncodingWithRoomStaysWithinTheRoom) {
+TEST_P(QpCodecIsas, EncodingWithRoomStaysWithinTheRoom) {
   std::mt19937 rng(47);
   for (qp_test::Kind kind : qp_test::AllKinds()) {
     for (std::size_t n = 0; n <= 300; ++n) {
@@ -153,7 +153,7 @@ TEST_P(QpCodecPaths, EncodingWithRoomStaysWithinTheRoom) {
 // bytes of a stretch carries digits into the next one, which must then not
 // be taken as plain. Each cut of a 600-byte text around the group and block
 // boundaries, with the escape's digits on either side of the cut.
-TEST_P(QpCodecPaths, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
+TEST_P(QpCodecIsas, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
   for (std::size_t at = 180; at <= 330; ++at) {
     for (const char* escape : {"=41", "=4", "="}) {
       std::string text(600, 'p');
@@ -165,9 +165,9 @@ TEST_P(QpCodecPaths, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
 }
 
 // Escapes of every kind placed at every offset across the first blocks, so
-// that each straddles each block boundary of every path (16, 32 and 64
+// that each straddles each block boundary of every instruction set (16, 32 and 64
 // bytes) and lands in each tail.
-TEST_P(QpCodecPaths, EscapesAtEveryOffsetAcrossBlockBoundaries) {
+TEST_P(QpCodecIsas, EscapesAtEveryOffsetAcrossBlockBoundaries) {
   const std::string escapes[] = {
       "=41", "=e9", "=4", "=", "==41", "=4=", "=A=B", "===", "=\xE9", "=zz", "=0=0=0"};
   for (const std::string& escape : escapes) {
@@ -186,7 +186,7 @@ TEST_P(QpCodecPaths, EscapesAtEveryOffsetAcrossBlockBoundaries) {
 // In a run of "=" signs every third starts an escape and the two after it
 // are its digits, whatever the blocks: runs of every length from every
 // offset, ending in digits or at the end of the input.
-TEST_P(QpCodecPaths, RunsOfEqualsSignsDecodeInOrder) {
+TEST_P(QpCodecIsas, RunsOfEqualsSignsDecodeInOrder) {
   for (std::size_t run = 1; run <= 70; ++run) {
     for (std::size_t offset = 0; offset <= 66; ++offset) {
       for (const char* tail :
@@ -201,7 +201,7 @@ TEST_P(QpCodecPaths, RunsOfEqualsSignsDecodeInOrder) {
 
 // Every byte value at every position of a block, and each escape's digits
 // in both cases.
-TEST_P(QpCodecPaths, EveryByteValueAtEveryBlockPosition) {
+TEST_P(QpCodecIsas, EveryByteValueAtEveryBlockPosition) {
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
   for (std::size_t shift = 0; shift < 64; ++shift) {
@@ -220,17 +220,17 @@ TEST_P(QpCodecPaths, EveryByteValueAtEveryBlockPosition) {
   }
 }
 
-// The result blocks of a named path hold that path's conversions.
-TEST_P(QpCodecPaths, ResultBlocksOfANamedPathMatchTheReference) {
+// The results of a named instruction set hold that instruction set's conversions.
+TEST_P(QpCodecIsas, ResultsOfANamedIsaMatchTheReference) {
   std::mt19937 rng(31);
   for (std::size_t n : {0, 1, 16, 63, 64, 65, 256, 1000}) {
     const std::string text = qp_test::RandomText(qp_test::Kind::kSparse, n, rng);
     std::unique_ptr<char, decltype(&std::free)> encoded(
-        vo_tools::qp::EncodeToBlock(text.c_str(), std::malloc, GetParam()), std::free);
+        vo_tools::qp::EncodeToResult(text.c_str(), std::malloc, GetParam()), std::free);
     ASSERT_NE(encoded, nullptr);
     EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
     std::unique_ptr<char, decltype(&std::free)> decoded(
-        vo_tools::qp::DecodeToBlock(encoded.get(), std::malloc, GetParam()), std::free);
+        vo_tools::qp::DecodeToResult(encoded.get(), std::malloc, GetParam()), std::free);
     ASSERT_NE(decoded, nullptr);
     EXPECT_EQ(decoded.get(), text);
   }
@@ -240,7 +240,7 @@ TEST_P(QpCodecPaths, ResultBlocksOfANamedPathMatchTheReference) {
 // start plain are copied while they are checked, a chunk at a time, until
 // the first escape: an escape at each side of those limits, in a text whose
 // terminator is the last byte before an inaccessible page.
-TEST_P(QpCodecPaths, ResultBlocksAroundTheShortAndPlainStartLimits) {
+TEST_P(QpCodecIsas, ResultsAroundTheShortAndPlainStartLimits) {
   std::mt19937 rng(43);
   for (std::size_t n : {255, 256, 257, 3 * 8192 + 100}) {
     std::string plain = qp_test::RandomText(qp_test::Kind::kPlain, n, rng);
@@ -252,11 +252,11 @@ TEST_P(QpCodecPaths, ResultBlocksAroundTheShortAndPlainStartLimits) {
       vo_tools_test::GuardedBuffer in(n + 1);
       std::memcpy(in.data(), text.c_str(), n + 1);
       std::unique_ptr<char, decltype(&std::free)> encoded(
-          vo_tools::qp::EncodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+          vo_tools::qp::EncodeToResult(in.data(), std::malloc, GetParam()), std::free);
       ASSERT_NE(encoded, nullptr);
       ASSERT_EQ(encoded.get(), qp_reference::Encode(text)) << n << "/" << at;
       std::unique_ptr<char, decltype(&std::free)> decoded(
-          vo_tools::qp::DecodeToBlock(in.data(), std::malloc, GetParam()), std::free);
+          vo_tools::qp::DecodeToResult(in.data(), std::malloc, GetParam()), std::free);
       ASSERT_NE(decoded, nullptr);
       const std::string decoding = qp_reference::Decode(text);
       ASSERT_EQ(std::string(decoded.get(), decoding.size() + 1), decoding + '\0') << n << "/" << at;
@@ -264,25 +264,25 @@ TEST_P(QpCodecPaths, ResultBlocksAroundTheShortAndPlainStartLimits) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecPaths, ::testing::ValuesIn(AvailablePaths()),
-                         [](const ::testing::TestParamInfo<Path>& info) {
-                           return std::string(vo_tools::qp::PathName(info.param));
+INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecIsas, ::testing::ValuesIn(AvailableIsas()),
+                         [](const ::testing::TestParamInfo<Isa>& info) {
+                           return std::string(vo_tools::qp::IsaName(info.param));
                          });
 
 TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
-  EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kPortable));
-  EXPECT_TRUE(vo_tools::qp::PathAvailable(vo_tools::qp::FastestPath()));
+  EXPECT_TRUE(vo_tools::qp::IsaAvailable(Isa::kPortable));
+  EXPECT_TRUE(vo_tools::qp::IsaAvailable(vo_tools::qp::FastestIsa()));
 #if defined(__x86_64__)
-  // Every path this processor runs is compiled in and taken, so that these
+  // Every instruction set this processor runs is compiled in and taken, so that these
   // tests cover it: a build that lost one fails here.
-  EXPECT_TRUE(vo_tools::qp::PathAvailable(Path::kSse2));  // the x86-64 baseline
-  EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx2), __builtin_cpu_supports("avx2") != 0);
+  EXPECT_TRUE(vo_tools::qp::IsaAvailable(Isa::kSse2));  // the x86-64 baseline
+  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx2), __builtin_cpu_supports("avx2") != 0);
   const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
                       __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-  EXPECT_EQ(vo_tools::qp::PathAvailable(Path::kAvx512), avx512);
-  EXPECT_EQ(vo_tools::qp::FastestPath(), avx512                           ? Path::kAvx512
-                                         : __builtin_cpu_supports("avx2") ? Path::kAvx2
-                                                                          : Path::kSse2);
+  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx512), avx512);
+  EXPECT_EQ(vo_tools::qp::FastestIsa(), avx512                           ? Isa::kAvx512
+                                        : __builtin_cpu_supports("avx2") ? Isa::kAvx2
+                                                                         : Isa::kSse2);
 #endif
 }
 
@@ -300,15 +300,15 @@ void* FailingAllocate(std::size_t size) {
   return nullptr;
 }
 
-TEST(QpResultBlock, IsAllocatedOnceAtExactlyTheResultLengthPlusOne) {
+TEST(QpResult, IsAllocatedOnceAtExactlyTheResultLengthPlusOne) {
   g_requested.clear();
-  char* encoded = vo_tools::qp::EncodeToBlock("caf\xE9=", RecordingAllocate);
+  char* encoded = vo_tools::qp::EncodeToResult("caf\xE9=", RecordingAllocate);
   ASSERT_NE(encoded, nullptr);
   EXPECT_STREQ(encoded, "caf=E9=3D");
-  char* decoded = vo_tools::qp::DecodeToBlock("a=00b", RecordingAllocate);
+  char* decoded = vo_tools::qp::DecodeToResult("a=00b", RecordingAllocate);
   ASSERT_NE(decoded, nullptr);
   EXPECT_EQ(std::memcmp(decoded, "a\0b\0", 4), 0);
-  char* empty = vo_tools::qp::DecodeToBlock("", RecordingAllocate);
+  char* empty = vo_tools::qp::DecodeToResult("", RecordingAllocate);
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(empty[0], '\0');
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{10, 4, 1}));
@@ -317,11 +317,11 @@ TEST(QpResultBlock, IsAllocatedOnceAtExactlyTheResultLengthPlusOne) {
   std::free(empty);
 }
 
-TEST(QpResultBlock, AllocationFailureYieldsNull) {
+TEST(QpResult, AllocationFailureYieldsNull) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::EncodeToBlock("caf\xE9", FailingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::DecodeToBlock("caf=E9", FailingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::EncodeToBlock("", FailingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::EncodeToResult("caf\xE9", FailingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::DecodeToResult("caf=E9", FailingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::EncodeToResult("", FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
 }
 
@@ -338,14 +338,14 @@ void* AllocateWhileAllowed(std::size_t size) {
   return std::malloc(size);
 }
 
-TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
+TEST(QpResult, LongTextStartingPlainSurvivesEitherAllocationFailing) {
   std::string text(20000, 'a');
   text[12000] = '=';
   for (std::size_t allowed : {0, 1, 2}) {
     g_requested.clear();
     g_allocations_left = allowed;
     std::unique_ptr<char, decltype(&std::free)> encoded(
-        vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+        vo_tools::qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
     if (allowed == 2) {
       ASSERT_NE(encoded, nullptr);
       EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
@@ -359,7 +359,7 @@ TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
   g_requested.clear();
   g_allocations_left = 1;
   std::unique_ptr<char, decltype(&std::free)> plain(
-      vo_tools::qp::EncodeToBlock(text.c_str(), AllocateWhileAllowed), std::free);
+      vo_tools::qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
   ASSERT_NE(plain, nullptr);
   EXPECT_EQ(plain.get(), text);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001}));
@@ -368,34 +368,35 @@ TEST(QpResultBlock, LongTextStartingPlainSurvivesEitherAllocationFailing) {
 // A long text is decoded into a block of its own length, then shrunk to
 // the decoding's: one request, of the text's length + 1, and a failure of
 // it yields null.
-TEST(QpResultBlock, LongDecodingIsAskedForOnceAtTheTextsLength) {
+TEST(QpResult, LongDecodingIsAskedForOnceAtTheTextsLength) {
   std::string encoded;
   for (int i = 0; i < 1000; ++i) encoded += i % 3 == 0 ? "=E9" : "=3d";
   g_requested.clear();
   std::unique_ptr<char, decltype(&std::free)> decoded(
-      vo_tools::qp::DecodeToBlock(encoded.c_str(), RecordingAllocate), std::free);
+      vo_tools::qp::DecodeToResult(encoded.c_str(), RecordingAllocate), std::free);
   ASSERT_NE(decoded, nullptr);
   EXPECT_EQ(std::string(decoded.get()), qp_reference::Decode(encoded));
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::DecodeToBlock(encoded.c_str(), FailingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::DecodeToResult(encoded.c_str(), FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
 }
 
 // A result block needs its length + 1: for an encoding too long for that
 // (see EncodedLengthFor) no block is asked for.
-TEST(QpResultBlock, NoBlockIsAskedForWhenItsSizeWouldNotFitInASizeT) {
+TEST(QpResult, NoResultIsAskedForWhenItsSizeWouldNotFitInASizeT) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::AllocateBlock(vo_tools::qp::kLengthOverflow, RecordingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::AllocateResult(vo_tools::qp::kLengthOverflow, RecordingAllocate),
+            nullptr);
   EXPECT_TRUE(g_requested.empty());
-  EXPECT_EQ(vo_tools::qp::AllocateBlock(SIZE_MAX - 1, FailingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::AllocateResult(SIZE_MAX - 1, FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{SIZE_MAX}));
 }
 
-TEST(QpResultBlock, NullInputAllocatesNothing) {
+TEST(QpResult, NullInputAllocatesNothing) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::EncodeToBlock(nullptr, RecordingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::DecodeToBlock(nullptr, RecordingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::EncodeToResult(nullptr, RecordingAllocate), nullptr);
+  EXPECT_EQ(vo_tools::qp::DecodeToResult(nullptr, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
 }
 

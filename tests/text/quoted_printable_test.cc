@@ -201,7 +201,7 @@ TEST(QuotedPrintable, DecodingTheEncodingGivesTheInputBack) {
 }
 
 // No shared state: threads converting at once (the first call of each also
-// races on the one-time choice of path) get the same results as alone.
+// races on the one-time choice of instruction set) get the same results as alone.
 TEST(QuotedPrintableConcurrency, ThreadsConvertAtOnce) {
   std::mt19937 rng(29);
   const std::string text = qp_test::RandomText(qp_test::Kind::kMixed, 10000, rng);
