@@ -68,34 +68,27 @@ class Delivery {
 
 Delivery* Delivery::innermost_ = nullptr;
 
-// Ends a delivered request when the delivery is over, however it ends, if it
-// has been armed to: the request is erased only if its entry still holds it
-// (a callback that asked for a new wake-up of the same wakable keeps the new
-// request) and it has not already left the registry during the delivery.
-// Declared before the Delivery it follows, so that it runs after that one
-// has handed back a request that left meanwhile.
-class Completion {
- public:
-  Completion(KaWakable* wakable, CPlexWakeUpRequest* request, OwnedRequest* finished)
-      : wakable_(wakable), request_(request), finished_(finished) {}
-  ~Completion() REQUIRES(SharedRegistry::m_critsectionRequests) {
-    if (!armed_ || *finished_ != nullptr) return;
-    auto entry = SharedRegistry::m_aRequests.find(wakable_);
-    if (entry == SharedRegistry::m_aRequests.end() || entry->second != request_) return;
-    SharedRegistry::m_aRequests.erase(entry);
-    *finished_ = Delivery::Retire(request_);
-  }
-  Completion(const Completion&) = delete;
-  Completion& operator=(const Completion&) = delete;
+// Delivers one tick to `request`: true if its callback asked to end it. If
+// the request left the registry during the callback, it is in `finished`
+// once this returns or throws.
+bool Deliver(CPlexWakeUpRequest* request, OwnedRequest* finished)
+    REQUIRES(SharedRegistry::m_critsectionRequests) {
+  Delivery delivery(request, finished);
+  return request->WakeUp() != 0;
+}
 
-  void Arm() { armed_ = true; }
-
- private:
-  KaWakable* const wakable_;
-  CPlexWakeUpRequest* const request_;
-  OwnedRequest* const finished_;
-  bool armed_ = false;
-};
+// Ends a delivered request: it is erased only if its wakable's entry still
+// holds it (a callback that asked for a new wake-up of the same wakable
+// keeps the new request) and it did not already leave the registry during
+// the delivery. Throws nothing.
+void EndDelivered(KaWakable* wakable, CPlexWakeUpRequest* request, OwnedRequest* finished)
+    REQUIRES(SharedRegistry::m_critsectionRequests) {
+  if (*finished != nullptr) return;
+  auto entry = SharedRegistry::m_aRequests.find(wakable);
+  if (entry == SharedRegistry::m_aRequests.end() || entry->second != request) return;
+  SharedRegistry::m_aRequests.erase(entry);
+  *finished = Delivery::Retire(request);
+}
 
 // Moves an armed request into the registry under its wakable; the request it
 // replaces, if any, is handed back for destruction once the lock is released.
@@ -172,7 +165,7 @@ void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
 
 // The host calls this with the lock free; the callback runs under it, so a
 // cancel on another thread waits for the callback to end. An exception from
-// the callback passes through unchanged, and the guards release the lock on
+// the callback passes through unchanged, and the guard releases the lock on
 // its way out.
 int CPlexWakeUpServer::OnWakeup(void* cookie) {
   OwnedRequest finished;  // destroyed after the guard below is released
@@ -183,9 +176,14 @@ int CPlexWakeUpServer::OnWakeup(void* cookie) {
   CPlexWakeUpRequest* const request = entry->second;
   // A one-shot is spent once its callback has been called, even if the
   // callback threw: left registered, its timer would call it again.
-  Completion completion(wakable, request, &finished);
-  if (dynamic_cast<CPlexOnceWakeupRequest*>(request) != nullptr) completion.Arm();
-  Delivery delivery(request, &finished);
-  if (request->WakeUp() != 0) completion.Arm();
+  const bool one_shot = dynamic_cast<CPlexOnceWakeupRequest*>(request) != nullptr;
+  bool asked_to_end;
+  try {
+    asked_to_end = Deliver(request, &finished);
+  } catch (...) {
+    if (one_shot) EndDelivered(wakable, request, &finished);
+    throw;
+  }
+  if (one_shot || asked_to_end) EndDelivered(wakable, request, &finished);
   return 0;
 }
