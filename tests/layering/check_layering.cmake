@@ -1,25 +1,34 @@
 # Fails when a source of the library reaches past what its layer may use.
-#   cmake -DROOT=<project source dir> -P check_layering.cmake
+#   cmake -DROOT=<project source dir> -DLAYERS=<file> -P check_layering.cmake
+# LAYERS holds a line per folder: "folder|dir;dir;...", the include
+# directories its targets are built with (tests/layering/CMakeLists.txt
+# writes it from the targets).
 #
-# Quoted includes: a file includes its own folder's headers by bare name, the
-# public headers as vo_tools/..., and of the rest only the prefixes its layer
-# allows below; a path with ".." never. Angle includes of operating-system
+# Quoted includes: a file includes its own folder's headers by bare name, and
+# of the rest only "prefix/..." where prefix is a folder under one of its
+# include directories; a path with ".." never. Angle includes of operating-system
 # headers, and tests of the operating system (_WIN32 and the like), belong to
 # the platform layer alone.
-if(NOT ROOT)
-  message(FATAL_ERROR "check_layering.cmake: ROOT is not set")
+if(NOT ROOT OR NOT LAYERS)
+  message(FATAL_ERROR "check_layering.cmake: ROOT and LAYERS must be set")
 endif()
 
-# Folder, relative to ROOT  ->  the include prefixes it may use besides its own.
-set(layers
-  "src/platform|platform"
-  "src/module|vo_tools,platform,module,quill"
-  "src/handles|vo_tools,platform,module"
-  "src/wakeup|vo_tools,platform,module"
-  "src/log|vo_tools,platform,module,quill"
-  "src/text|vo_tools,platform,module,text"
-  "quill_log|quill,platform"
-  "host|vo_tools,vo_tools_host")
+# The prefixes the include directories `dirs` offer: the folders under them.
+function(prefixes_under dirs out)
+  set(prefixes "")
+  foreach(dir IN LISTS dirs)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE "${dir}" "${dir}/*")
+    foreach(child IN LISTS children)
+      if(IS_DIRECTORY "${dir}/${child}")
+        list(APPEND prefixes "${child}")
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES prefixes)
+  set(${out} "${prefixes}" PARENT_SCOPE)
+endfunction()
+
+file(STRINGS "${LAYERS}" layers)
 set(os_headers "windows\\.h|winbase\\.h|io\\.h|direct\\.h|process\\.h|unistd\\.h|pthread\\.h|fcntl\\.h|dlfcn\\.h|sys/[a-z_]+\\.h")
 set(os_tests "_WIN32|_WIN64|__linux__|__unix__|__APPLE__|_POSIX_VERSION")
 
@@ -27,8 +36,8 @@ set(violations)
 foreach(layer IN LISTS layers)
   string(REPLACE "|" ";" fields "${layer}")
   list(GET fields 0 folder)
-  list(GET fields 1 allowed)
-  string(REPLACE "," ";" allowed "${allowed}")
+  list(REMOVE_AT fields 0)
+  prefixes_under("${fields}" allowed)
   file(GLOB_RECURSE sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cc")
   foreach(source IN LISTS sources)
     file(RELATIVE_PATH name "${ROOT}" "${source}")
