@@ -73,16 +73,15 @@ TEST_F(WakeUpRequestTest, WakeUpPassesTheWakablesAddressAndReportsCompletion) {
   }
 }
 
-TEST_F(WakeUpRequestTest, BaseSetArmsNothing) {
+// The base request's Set succeeds without a timer; a timed request refuses
+// a record without timer entries.
+TEST_F(WakeUpRequestTest, SetArmsATimerOnlyForATimedRequestOnATimerRecord) {
   {
     PlainRequest request(&wakable_, host_.context(), host_.config());
     EXPECT_EQ(request.Set(), 1);
   }
   EXPECT_TRUE(host_.starts().empty());
   EXPECT_TRUE(host_.stops().empty());
-}
-
-TEST_F(WakeUpRequestTest, RecordWithoutTimerEntriesRefuses) {
   ext_in_config empty{};
   CPlexOnceWakeupRequest request(10, &wakable_, nullptr, &empty);
   EXPECT_EQ(request.Set(), 0);
