@@ -7,11 +7,11 @@
 
 namespace vo_tools::testing {
 
-// How long a test waits for what a sound build does in microseconds (a new
-// thread taking a free lock, a forked child logging a line) before calling
-// it hung. A loaded machine, or a Wine server busy with other programs, can
-// hold a thread back for seconds, so the bound is generous: only a broken
-// build ever spends it.
+// How long a test waits for what a sound build does in microseconds (a
+// waiting thread taking a free lock, a forked child logging a line) before
+// calling it hung. Generous, so that only a broken build ever spends it; a
+// wait that can run out on a sound build is mended in what it waits for,
+// never by a longer bound.
 inline constexpr std::chrono::seconds kHangBound{20};
 
 // Polls `condition` until it holds or `bound` has passed; returns its last
