@@ -92,7 +92,7 @@ Verdict CheckFile(const std::string& directory, const std::string& name, const c
     if (link.type() == fs::file_type::symlink) return Problem(path, "is a link to nothing");
     return Create(path);
   }
-  if (error) return Problem(path, "cannot be looked at: " + error.message());
+  if (error) return Problem(path, "cannot be opened: " + error.message());
   if (status.type() != fs::file_type::regular) {
     return Problem(path, "exists but is not a regular file (not opened)");
   }
