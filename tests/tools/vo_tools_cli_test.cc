@@ -2,12 +2,15 @@
 // files and redirections, and its output, messages and exit status checked.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
@@ -35,6 +38,9 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// Standard output closed (a POSIX shell's ">&-"), as `device` of RunTool.
+constexpr char kClosed[] = "&-";
+
 // Runs "vo-tools ARGUMENTS", with standard input from `input` unless it is
 // empty, and collects standard output (unless it goes to `device`),
 // standard error and the exit status. `shell_prefix` runs in the same shell
@@ -49,7 +55,8 @@ ToolRun RunTool(const std::string& arguments, const std::string& input = "",
   std::string command =
       shell_prefix + VO_TOOLS_CLI_EMULATOR "\"" + CommandPath(VO_TOOLS_CLI) + "\" " + arguments;
   if (!input.empty()) command += " < \"" + CommandPath(input) + "\"";
-  command += " > \"" + CommandPath(out) + "\" 2> \"" + CommandPath(err) + "\"";
+  command += device == kClosed ? " >&-" : " > \"" + CommandPath(out) + "\"";
+  command += " 2> \"" + CommandPath(err) + "\"";
   const int status = vo_tools_test::RunCommand(command);
   return ToolRun{status, device.empty() ? ReadFile(out) : "", ReadFile(err)};
 }
@@ -63,9 +70,11 @@ TEST(VoToolsCli, EncodesStandardInputAndDecodesAFile) {
   EXPECT_EQ(encoded.err, "");
 
   WriteFile(in, encoded.out);
-  ToolRun decoded = RunTool("qp-decode \"" + in + "\"");
-  EXPECT_EQ(decoded.status, 0) << decoded.err;
-  EXPECT_EQ(decoded.out, "caf\xE9 a=b\r\n");
+  for (const std::string& arguments : {"qp-decode \"" + in + "\"", std::string("qp-decode -")}) {
+    ToolRun decoded = RunTool(arguments, in);
+    EXPECT_EQ(decoded.status, 0) << decoded.err;
+    EXPECT_EQ(decoded.out, "caf\xE9 a=b\r\n") << arguments;
+  }
 }
 
 TEST(VoToolsCli, DecodedZeroBytesAreWrittenWhole) {
@@ -102,11 +111,19 @@ TEST(VoToolsCli, RefusesInputHoldingAZeroByteAndNamesItsOffset) {
   }
 }
 
-TEST(VoToolsCli, MissingFileFailsWithItsName) {
-  ToolRun run = RunTool("qp-encode \"" + Scratch("absent") + "\"");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(Scratch("absent")), std::string::npos) << run.err;
+TEST(VoToolsCli, UnreadableInputFailsWithItsNameAndWhy) {
+  const std::string directory = Scratch("dir");
+  std::filesystem::create_directories(directory);
+  const struct {
+    std::string path;
+    int reason;
+  } cases[] = {{Scratch("absent"), ENOENT}, {directory, EISDIR}};
+  for (const auto& c : cases) {
+    ToolRun run = RunTool("qp-encode \"" + c.path + "\"");
+    EXPECT_EQ(run.status, 1) << c.path;
+    const std::string why = c.path + ": " + std::strerror(c.reason);
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+  }
 }
 
 TEST(VoToolsCli, PrintsTheServiceNames) {
@@ -117,16 +134,77 @@ TEST(VoToolsCli, PrintsTheServiceNames) {
   EXPECT_EQ(empty.out, "VoProxyReceiveRequests\nVoProxyReceiveResponses\n");
 }
 
-TEST(VoToolsCli, HelpSucceedsAndMisuseShowsUsageWithStatusTwo) {
-  ToolRun help = RunTool("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("usage: vo-tools", 0), 0u) << help.out;
-  for (const char* misuse : {"", "qp-frobnicate", "service-names", "qp-encode a b"}) {
-    ToolRun run = RunTool(misuse);
-    EXPECT_EQ(run.status, 2) << misuse;
-    EXPECT_NE(run.err.find("usage: vo-tools"), std::string::npos) << misuse;
-    EXPECT_EQ(run.out, "") << misuse;
+TEST(VoToolsCli, HelpAndVersionOnRequestAndMisuseGetsAHintWithStatusTwo) {
+  const struct {
+    const char* arguments;
+    const char* out_start;  // of standard output, for status 0
+  } requests[] = {
+      {"--help", "usage: vo-tools COMMAND"},
+      {"--version", "vo-tools " VO_TOOLS_CLI_VERSION "\n"},
+      {"qp-encode --help", "usage: vo-tools qp-encode [FILE]\n"},
+      {"log-check -h", "usage: vo-tools log-check DIR [MAIN BRIEF]\n"},
+      {"service-names -- --help", "VoProxyReceiveRequests--help\n"},
+  };
+  for (const auto& request : requests) {
+    ToolRun run = RunTool(request.arguments);
+    EXPECT_EQ(run.status, 0) << request.arguments << ": " << run.err;
+    EXPECT_EQ(run.out.rfind(request.out_start, 0), 0u) << run.out;
   }
+  const struct {
+    const char* arguments;
+    const char* message;
+  } misuses[] = {
+      {"", "missing COMMAND"},
+      {"qp-frobnicate", "unknown command 'qp-frobnicate'"},
+      {"--frobnicate", "unknown option '--frobnicate'"},
+      {"service-names", "service-names: missing SUFFIX"},
+      {"qp-encode a b", "qp-encode: unexpected argument 'b'"},
+      {"qp-decode -x", "qp-decode: unknown option '-x'"},
+      {"log-check", "log-check: missing DIR"},
+      {"log-check d m", "log-check: missing BRIEF"},
+  };
+  for (const auto& misuse : misuses) {
+    ToolRun run = RunTool(misuse.arguments);
+    EXPECT_EQ(run.status, 2) << misuse.arguments;
+    EXPECT_EQ(run.out, "") << misuse.arguments;
+    EXPECT_EQ(run.err.find(std::string("vo-tools: ") + misuse.message), 0u) << run.err;
+    EXPECT_NE(run.err.find("\ntry 'vo-tools "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("usage:"), std::string::npos) << run.err;
+  }
+}
+
+// What an operator sees before a process logs into DIR: status 0 only when
+// both files can be written, a line that says why not, and the directory
+// left as it was (an existing log file keeps its bytes, a new one goes).
+TEST(VoToolsCli, LogCheckSaysWhetherAndWhyNotTheLogsCanBeWritten) {
+  namespace fs = std::filesystem;
+  const std::string dir = Scratch("logs");
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  WriteFile(dir + "/SysmetLogBrief.txt", "kept\n");
+  WriteFile(Scratch("file"), "");
+  const std::string long_name(300, 'n');
+  const struct {
+    std::string arguments;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"\"" + dir + "\"", 0, "SysmetLogBrief.txt: exists and can be appended to"},
+      {"\"" + dir + "\" \"\" \"\"", 0, "SysmetLog.txt: can be created and appended to"},
+      {"\"" + Scratch("absent") + "\"", 1, "absent: does not exist"},
+      {"\"" + Scratch("file") + "\"", 1, "file: is not a directory"},
+      {"\"" + dir + "\" " + long_name + " b.txt", 1, "too long"},
+  };
+  for (const auto& c : cases) {
+    ToolRun run = RunTool("log-check " + c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.out << run.err;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(ReadFile(dir + "/SysmetLogBrief.txt"), "kept\n");
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"SysmetLogBrief.txt"});
 }
 
 TEST(VoToolsCli, OutputThatCannotBeWrittenFailsWithStatusOne) {
@@ -136,6 +214,23 @@ TEST(VoToolsCli, OutputThatCannotBeWrittenFailsWithStatusOne) {
     EXPECT_EQ(run.status, 1) << arguments;
     EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
   }
+}
+
+// Nothing the tool opens may take the closed descriptor and receive its
+// output: a log file that log-check opens keeps its bytes.
+TEST(VoToolsCli, ClosedStandardOutputFailsWithStatusOne) {
+  if (vo_tools_test::RunningUnderWine() || !std::filesystem::exists("/bin/sh")) {
+    GTEST_SKIP() << "commands run through cmd.exe here (Windows), which cannot close a stream";
+  }
+  const std::string dir = Scratch("logs");
+  std::filesystem::create_directories(dir);
+  WriteFile(dir + "/SysmetLog.txt", "kept\n");
+  for (const std::string& arguments : {std::string("--version"), "log-check \"" + dir + "\""}) {
+    ToolRun run = RunTool(arguments, "", kClosed);
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.err.find("vo-tools: standard output is closed"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(ReadFile(dir + "/SysmetLog.txt"), "kept\n");
 }
 
 TEST(VoToolsCli, OutOfMemoryIsAMessageAndStatusOne) {

@@ -1,144 +1,91 @@
-// vo-tools: the library's text utilities from the command line.
+// vo-tools: the library's text utilities, and a check of a log directory,
+// from the command line.
 //
-//   vo-tools qp-encode [FILE]      escape bytes of 0x80 and above and "="
-//   vo-tools qp-decode [FILE]      undo the escapes
-//   vo-tools service-names SUFFIX  print the proxy's two service names
+//   vo-tools qp-encode [FILE]           escape bytes of 0x80 and above and "="
+//   vo-tools qp-decode [FILE]           undo the escapes
+//   vo-tools service-names SUFFIX       print the proxy's two service names
+//   vo-tools log-check DIR [MAIN BRIEF] whether the log files can be written in DIR
+//   vo-tools --help | --version
 //
-// The conversions read FILE, or standard input without one, and write the
-// result whole to standard output: a decoded result may hold zero bytes, so
-// the tool takes the codec's core, which reports lengths, rather than the
-// exported functions, which end their results with a zero byte.
+// Each command reads its arguments as command.h says ("--help", "--", "-"),
+// and each has its own file; this one holds the table of commands and the
+// tool's own options.
 //
-// Exit status: 0 done; 1 when the input could not be read, standard output
-// could not be written (a full disk, say) or memory ran out, each with a
-// message on standard error; 2 for a bad command line.
-#include <cerrno>
+// Exit status: 0 done; 1 when the work failed (an input that cannot be read,
+// a standard output that cannot be written or is closed, memory, a log file
+// that cannot be written), each with a message on standard error; 2 for a
+// command line the tool does not take.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <vo_tools/service_names.h>
+#include <vo_tools/version.h>
 
+#include "command.h"
+#include "convert.h"
+#include "log_check.h"
+#include "output.h"
 #include "platform/binary_stdio.h"
-#include "text/qp_codec.h"
+#include "service_names_command.h"
 
+namespace vo_tools_cli {
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
+const Command* const kCommands[] = {&kEncodeCommand, &kDecodeCommand, &kServiceNamesCommand,
+                                    &kLogCheckCommand};
 
-constexpr char kUsageText[] =
-    "usage: vo-tools COMMAND [ARGUMENT]\n"
-    "  qp-encode [FILE]      escape bytes of 0x80 and above and \"=\" as \"=XY\"\n"
-    "  qp-decode [FILE]      turn \"=XY\" escapes back into bytes\n"
-    "  service-names SUFFIX  print the proxy's request and response service names\n"
-    "  --help                print this text\n"
-    "The conversions read FILE, or standard input without one, and write the\n"
-    "result to standard output. Their input must not hold a zero byte.\n"
-    "Exit status: 0 done, 1 the input, the output or memory failed, 2 usage.\n";
-
-int Usage(std::FILE* stream) {
-  std::fputs(kUsageText, stream);
-  return kUsage;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "vo-tools: %s\n", message.c_str());
-  return kFailed;
-}
-
-// Reads the whole stream; false on a read error.
-bool ReadAll(std::FILE* stream, std::string* contents) {
-  char chunk[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) contents->append(chunk, got);
-  return std::ferror(stream) == 0;
-}
-
-// The input of a conversion: the named file, or standard input.
-bool ReadInput(const char* path, std::string* contents, std::string* error) {
-  if (path == nullptr) {
-    if (ReadAll(stdin, contents)) return true;
-    *error = "cannot read standard input";
-    return false;
+std::string Usage() {
+  std::string usage =
+      "usage: vo-tools COMMAND [ARGUMENT]...\n"
+      "       vo-tools --help | --version\n"
+      "Commands:\n";
+  for (const Command* command : kCommands) {
+    std::string synopsis = std::string(command->name) + " " + command->operands;
+    synopsis.resize(std::max<std::size_t>(synopsis.size() + 1, 28), ' ');
+    usage += "  " + synopsis + command->summary + "\n";
   }
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
-    return false;
+  return usage +
+         "A FILE of \"-\" is standard input; \"--\" ends the options; \"vo-tools COMMAND\n"
+         "--help\" prints a command's usage.\n"
+         "Exit status: 0 done, 1 the work failed, 2 a usage error.\n";
+}
+
+const Command* Find(const std::string& name) {
+  for (const Command* command : kCommands) {
+    if (name == command->name) return command;
   }
-  const bool read = ReadAll(file, contents);
-  std::fclose(file);
-  if (!read) *error = std::string("cannot read ") + path;
-  return read;
+  return nullptr;
 }
 
-bool WriteAll(const std::string& output) {
-  return std::fwrite(output.data(), 1, output.size(), stdout) == output.size() &&
-         std::fflush(stdout) == 0;
-}
-
-int Written(const std::string& output) {
-  return WriteAll(output) ? kDone : Fail("cannot write standard output");
-}
-
-// The library's conversions take zero-terminated text, so input with a zero
-// byte has no meaning for them: refuse it rather than convert half of it.
-int Convert(bool encode, const char* path) {
-  std::string input;
-  std::string error;
-  if (!ReadInput(path, &input, &error)) return Fail(error);
-  const std::size_t zero = input.find('\0');
-  if (zero != std::string::npos) {
-    return Fail("the input holds a zero byte at offset " + std::to_string(zero) +
-                "; the codec takes text without zero bytes");
+int Run(const std::vector<std::string>& arguments) {
+  std::size_t first = 0;
+  if (first < arguments.size() && arguments[first] == "--") ++first;
+  if (first == arguments.size()) return UsageError("missing COMMAND");
+  const std::string& name = arguments[first];
+  if (first == 0 && (name == "--help" || name == "-h")) return Written(Usage());
+  if (first == 0 && name == "--version") {
+    return Written("vo-tools " VO_TOOLS_VERSION_STRING "\n");
   }
-  namespace qp = vo_tools::qp;
-  const std::size_t length = encode ? qp::EncodedLength(input.data(), input.size())
-                                    : qp::DecodedLength(input.data(), input.size());
-  if (length == qp::kLengthOverflow) return Fail("the input is too long to encode");
-  std::string output(length, '\0');
-  if (encode) {
-    qp::Encode(input.data(), input.size(), output.data());
-  } else {
-    qp::Decode(input.data(), input.size(), output.data());
+  if (first == 0 && name.size() > 1 && name[0] == '-') {
+    return UsageError("unknown option '" + name + "'");
   }
-  return Written(output);
-}
-
-int PrintServiceNames(const char* suffix) {
-  const std::size_t size = std::strlen(suffix) + 24;  // the longer prefix, 23, and the zero
-  std::vector<char> requests(size);
-  std::vector<char> responses(size);
-  VoProxy_CreateServiceNames(suffix, requests.data(), responses.data());
-  const std::string output =
-      std::string(requests.data()) + "\n" + std::string(responses.data()) + "\n";
-  return Written(output);
-}
-
-int Run(int argc, char** argv) {
-  if (argc < 2) return Usage(stderr);
-  const std::string command = argv[1];
-  const int arguments = argc - 2;
-  if (command == "--help" || command == "-h") return Written(kUsageText);  // not a usage error
-  if ((command == "qp-encode" || command == "qp-decode") && arguments <= 1) {
-    return Convert(command == "qp-encode", arguments == 1 ? argv[2] : nullptr);
-  }
-  if (command == "service-names" && arguments == 1) return PrintServiceNames(argv[2]);
-  std::fprintf(stderr, "vo-tools: unknown command or wrong arguments: %s\n", command.c_str());
-  return Usage(stderr);
+  const Command* command = Find(name);
+  if (command == nullptr) return UsageError("unknown command '" + name + "'");
+  return RunCommand(*command, {arguments.begin() + first + 1, arguments.end()});
 }
 
 }  // namespace
+}  // namespace vo_tools_cli
 
 int main(int argc, char** argv) {
+  using namespace vo_tools_cli;
   vo_tools::platform::UseBinaryStandardStreams();
+  if (StandardOutputIsClosed()) return Fail("standard output is closed");
   try {
-    return Run(argc, argv);
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {
     // Unwinding has let go of the large buffers; still, nothing allocates here.
     std::fputs("vo-tools: out of memory\n", stderr);
