@@ -41,7 +41,8 @@ void Codec() {
 int main() {
   HandleTable();
   Codec();
-  Check(Plugin_OneShotWakeUp(), "a plug-in's one-shot wakes its wakable with its request identifier");
+  Check(Plugin_OneShotWakeUp(),
+        "a plug-in's one-shot wakes its wakable with its request identifier");
   std::printf("%s\n", failures == 0 ? "consumer: all checks held" : "consumer: FAILED");
   return failures == 0 ? 0 : 1;
 }

@@ -3,8 +3,9 @@
 # static host timer service) three ways and runs each: against a build of
 # vo_tools2 installed into a temporary prefix, through find_package(vo_tools2
 # CONFIG) and through pkg-config; and with vo_tools2's source tree added as a
-# subdirectory of the user's project, with no build type. Then runs the
-# installed vo-tools, which must find the library through its own run path.
+# subdirectory of the user's project, with no build type. Builds and runs
+# the examples (examples/) against the same prefix. Then runs the installed
+# vo-tools, which must find the library through its own run path.
 #   tests/consumer/run.sh [BUILD_DIR]    (default: build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,6 +30,15 @@ cmake_consumer() {
 
 echo "-- consumer through find_package"
 cmake_consumer cmake -DCMAKE_PREFIX_PATH="$prefix"
+
+echo "-- examples through find_package"
+cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
+cmake --build "$work/examples" -j2 >/dev/null
+for example in handle_table wakeup quoted_printable service_names; do
+  "$work/examples/$example"
+done
+"$work/examples/log" "$work/example-logs"
 
 echo "-- consumer through pkg-config"
 pc_file=$(find "$prefix" -name vo_tools2.pc)
