@@ -4,6 +4,7 @@
 
 #include "log_path.h"
 #include "platform/env.h"
+#include "platform/fault_hooks.h"
 
 namespace vo_tools::log {
 
@@ -55,7 +56,7 @@ std::string BriefLog::backup_path() {
 }
 
 void BriefLog::WriteLineLocked(const char* line) {
-  const std::time_t now = std::time(nullptr);
+  const std::int64_t now = platform::LookClock();
   if (file_ == nullptr) {
     // At most one attempt a second: a missing directory may stay missing.
     if (now == checked_second_) return;
@@ -79,16 +80,19 @@ bool BriefLog::OpenFileLocked() {
   written_since_check_ = 0;
   astray_ = false;
   removed_ = false;
+  may_end_mid_line_ = true;  // another process may have left part of a line
   return true;
 }
 
-bool BriefLog::CheckIsDueLocked(std::time_t now) const {
+bool BriefLog::CheckIsDueLocked(std::int64_t now) const {
   return written_since_check_ >= kCheckEveryBytes || now != checked_second_;
 }
 
-void BriefLog::CheckFileLocked(std::time_t now) {
+void BriefLog::CheckFileLocked(std::int64_t now) {
   written_since_check_ = 0;
   checked_second_ = now;
+  // Another process may have ended the file mid-line since (a crash).
+  may_end_mid_line_ = true;
   if (!file_->IsNamedBy(path_)) {
     // Rotated away by another process, removed, or its directory moved.
     if (!FollowPathLocked()) return;
@@ -102,15 +106,18 @@ void BriefLog::CheckFileLocked(std::time_t now) {
 
 void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
   if (size_ >= kRotateAt && !astray_) RotateLocked();
-  if (removed_) {
+  // A file the path no longer names takes nothing once it is full, and a
+  // removed one nothing at all, until a look opens the path again.
+  if (astray_ && (removed_ || size_ >= kRotateAt)) {
     written_since_check_ += size;  // so that the path is tried again as often
     return;
   }
   std::uint64_t stored = 0;
   bool whole;
   if (may_end_mid_line_ && file_->EndsMidLine()) {
-    // A write cut short left part of a line: this text starts a line of its
-    // own, in the same single write.
+    // A write cut short (here or by another process that crashed) left part
+    // of a line: this text starts a line of its own, in the same single
+    // write.
     std::string own_line;
     own_line.reserve(size + 1);
     own_line += '\n';
@@ -130,6 +137,10 @@ void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
 // the path naming another file than its own (another rotated first) only
 // follows it.
 void BriefLog::RotateLocked() {
+  if (!file_->IsRegular()) {  // a FIFO or a device: nothing to rotate
+    size_ = 0;
+    return;
+  }
   const bool locked = file_->Lock();
   const bool ours = file_->IsNamedBy(path_);
   std::uint64_t size = 0;
@@ -155,6 +166,7 @@ void BriefLog::RotateLocked() {
 bool BriefLog::FollowPathLocked() {
   astray_ = !file_->Reopen(path_);
   removed_ = astray_ && file_->IsRemoved();
+  if (!astray_) may_end_mid_line_ = true;
   return !astray_;
 }
 

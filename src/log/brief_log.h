@@ -26,7 +26,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -75,8 +74,8 @@ class BriefLog {
   void WriteLineLocked(const char* line) REQUIRES(lock_);
   bool OpenFileLocked() REQUIRES(lock_);
   void WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
-  bool CheckIsDueLocked(std::time_t now) const REQUIRES(lock_);
-  void CheckFileLocked(std::time_t now) REQUIRES(lock_);
+  bool CheckIsDueLocked(std::int64_t now) const REQUIRES(lock_);
+  void CheckFileLocked(std::int64_t now) REQUIRES(lock_);
   void RotateLocked() REQUIRES(lock_);
   // Reopens the path; true when that worked.
   bool FollowPathLocked() REQUIRES(lock_);
@@ -89,14 +88,19 @@ class BriefLog {
   // appends since.
   std::uint64_t size_ GUARDED_BY(lock_) = 0;
   std::uint64_t written_since_check_ GUARDED_BY(lock_) = 0;
-  // time() at the last look at the path, or at the last attempt to open it.
-  std::time_t checked_second_ GUARDED_BY(lock_) = -1;
+  // The look clock (time()) at the last look at the path, or at the last
+  // attempt to open it.
+  std::int64_t checked_second_ GUARDED_BY(lock_) = -1;
   // The path named another file, or none, at the last look, and could not be
-  // opened: until the next regular look, the old file takes the lines.
+  // opened: until the next regular look, the old file takes the lines while
+  // it is smaller than kRotateAt.
   bool astray_ GUARDED_BY(lock_) = false;
   // Astray, and no name leads to the old file any more: lines are dropped.
   bool removed_ GUARDED_BY(lock_) = false;
   bool separator_due_ GUARDED_BY(lock_) = false;
+  // The file may end mid-line: set after a write that failed or was cut
+  // short, and at each opening and look (another process may have crashed
+  // mid-line); the next text then asks for the last byte.
   bool may_end_mid_line_ GUARDED_BY(lock_) = false;
 };
 
