@@ -65,10 +65,9 @@ void BriefLog::WriteLineLocked(const char* line) {
   } else if (CheckIsDueLocked(now)) {
     CheckFileLocked(now);
   }
-  if (separator_due_) {
-    separator_due_ = false;
-    WriteTextLocked(kSeparator, std::strlen(kSeparator));
-  }
+  // A separator that a full disk refused whole is written with the next
+  // text that gets through, so that each set-up leaves one.
+  if (separator_due_) separator_due_ = !WriteTextLocked(kSeparator, std::strlen(kSeparator));
   if (line != nullptr) WriteTextLocked(line, std::strlen(line));
 }
 
@@ -76,7 +75,7 @@ bool BriefLog::OpenFileLocked() {
   if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return false;
   file_ = platform::AppendFile::Open(path_, platform::AppendFile::Mode::kText);
   if (file_ == nullptr) return false;
-  if (!file_->Size(&size_)) size_ = 0;
+  LearnSizeLocked();
   written_since_check_ = 0;
   astray_ = false;
   removed_ = false;
@@ -100,17 +99,24 @@ void BriefLog::CheckFileLocked(std::int64_t now) {
     astray_ = false;
     removed_ = false;
   }
-  std::uint64_t size = 0;
-  if (file_->Size(&size)) size_ = size;
+  LearnSizeLocked();
 }
 
-void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
+// Asked again before each text while the system cannot tell it.
+void BriefLog::LearnSizeLocked() {
+  std::uint64_t size = 0;
+  size_known_ = file_->Size(&size);
+  if (size_known_) size_ = size;
+}
+
+bool BriefLog::WriteTextLocked(const char* text, std::size_t size) {
+  if (!size_known_) LearnSizeLocked();
   if (size_ >= kRotateAt && !astray_) RotateLocked();
   // A file the path no longer names takes nothing once it is full, and a
   // removed one nothing at all, until a look opens the path again.
   if (astray_ && (removed_ || size_ >= kRotateAt)) {
     written_since_check_ += size;  // so that the path is tried again as often
-    return;
+    return false;
   }
   std::uint64_t stored = 0;
   bool whole;
@@ -129,35 +135,43 @@ void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
   may_end_mid_line_ = !whole;
   size_ += stored;
   written_since_check_ += stored;
+  return stored > 0;
 }
 
 // The text that finds the file full is the first of the new file; the old
 // contents become the one backup, replacing the previous one. Processes
 // sharing the file take turns through the file lock, and a process that finds
-// the path naming another file than its own (another rotated first) only
-// follows it.
+// the path naming another file than its own (another rotated first, or a
+// look failed) follows it, and rotates that one too if it is full already.
+// A size the system cannot tell counts as this process's own count.
 void BriefLog::RotateLocked() {
   if (!file_->IsRegular()) {  // a FIFO or a device: nothing to rotate
     size_ = 0;
     return;
   }
-  const bool locked = file_->Lock();
-  const bool ours = file_->IsNamedBy(path_);
-  std::uint64_t size = 0;
-  const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
-  if (ours && !emptied) {
-    platform::RemoveFile(backup_path_);
-    if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const bool locked = file_->Lock();
+    const bool ours = file_->IsNamedBy(path_);
+    std::uint64_t size = 0;
+    const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
+    const bool rotated = ours && !emptied;
+    if (rotated) {
+      platform::RemoveFile(backup_path_);
+      if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
+    }
+    if (locked) file_->Unlock();
+    written_since_check_ = 0;
+    if (emptied) {  // from outside, meanwhile: nothing to rotate
+      size_ = size;
+      return;
+    }
+    // When the path cannot be opened, the lines go on to the old file, now
+    // the backup, until it is full or the next look at the path succeeds.
+    if (!FollowPathLocked()) return;
+    LearnSizeLocked();
+    if (!size_known_) size_ = 0;  // a file the path names anew: most likely small
+    if (rotated || !size_known_ || size_ < kRotateAt) return;
   }
-  if (locked) file_->Unlock();
-  written_since_check_ = 0;
-  if (emptied) {  // from outside, meanwhile: nothing to rotate
-    size_ = size;
-    return;
-  }
-  // When the path cannot be opened, the lines go on to the old file, now
-  // the backup, until the next look at the path tries again.
-  if (FollowPathLocked() && file_->Size(&size)) size_ = size;
 }
 
 // Until the path opens again the old file takes the lines, which is where

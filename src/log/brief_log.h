@@ -73,7 +73,9 @@ class BriefLog {
   // it is due, and then `line` (null: nothing more).
   void WriteLineLocked(const char* line) REQUIRES(lock_);
   bool OpenFileLocked() REQUIRES(lock_);
-  void WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
+  // True when any of `text` reached the file.
+  bool WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
+  void LearnSizeLocked() REQUIRES(lock_);
   bool CheckIsDueLocked(std::int64_t now) const REQUIRES(lock_);
   void CheckFileLocked(std::int64_t now) REQUIRES(lock_);
   void RotateLocked() REQUIRES(lock_);
@@ -87,6 +89,8 @@ class BriefLog {
   // The file's size as last asked of the system, plus this process's
   // appends since.
   std::uint64_t size_ GUARDED_BY(lock_) = 0;
+  // False while the system could not tell the size at the last asking.
+  bool size_known_ GUARDED_BY(lock_) = false;
   std::uint64_t written_since_check_ GUARDED_BY(lock_) = 0;
   // The look clock (time()) at the last look at the path, or at the last
   // attempt to open it.

@@ -175,9 +175,9 @@ bool AppendFile::IsRemoved() const {
 }
 
 bool AppendFile::IsRegular() const {
-  if (Injected(FileOp::kIdentity)) return false;
+  if (Injected(FileOp::kIdentity)) return true;
   struct stat open_file;
-  return fstat(static_cast<int>(native_), &open_file) == 0 && S_ISREG(open_file.st_mode);
+  return fstat(static_cast<int>(native_), &open_file) != 0 || S_ISREG(open_file.st_mode);
 }
 
 // A size read while another writer's append is under way may end inside

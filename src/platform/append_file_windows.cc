@@ -177,10 +177,11 @@ bool AppendFile::IsRemoved() const {
 
 // A file on a disk, as opposed to a device (NUL, CON) or a pipe.
 bool AppendFile::IsRegular() const {
-  if (Injected(FileOp::kIdentity)) return false;
+  if (Injected(FileOp::kIdentity)) return true;
   OpenFile* record = Record(native_);
   std::lock_guard<std::mutex> lock(record->mutex);
-  return GetFileType(record->handle) == FILE_TYPE_DISK;
+  const DWORD type = GetFileType(record->handle);
+  return type == FILE_TYPE_DISK || (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR);
 }
 
 bool AppendFile::EndsMidLine() const {

@@ -71,8 +71,9 @@ class AppendFile {
   // filling, until the process ends.
   bool IsRemoved() const;
 
-  // True while the open file is a regular file (not a FIFO, socket or
-  // device); false also when that cannot be read.
+  // False once the open file is known to be something other than a regular
+  // file (a FIFO, socket or device); true also when that cannot be read, so
+  // that a failed look never stops a rotation.
   bool IsRegular() const;
 
   // True when the file does not end with a line feed, so that text appended
