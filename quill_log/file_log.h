@@ -6,9 +6,12 @@
 // clock) a writer looks at the file: when the path names another file (or
 // none) it reopens the path, and when the file has reached its limit it rolls
 // it. A file that could not be opened at all is tried again at such a look,
-// at most once a second. A file that was removed, while its path cannot be
-// opened again, takes no chunks (Write returns false). After a write that
-// failed or was cut short, the next chunk starts on a line of its own.
+// at most once a second. A file that its path no longer names, while the
+// path cannot be opened again, takes chunks only up to the size limit, and
+// none once it was removed (Write returns false). After a write that failed
+// or was cut short, and at each opening and look, the next chunk starts on a
+// line of its own if the file ends mid-line (unless the last chunk was this
+// object's own start of a longer line). Only a regular file rolls.
 //
 // Rolls are serialised within the process by letting one writer look at a
 // time, and across processes by a lock on the file being rolled, so two

@@ -19,8 +19,11 @@
 //
 // Failures cost lines, never the log: a file that cannot be opened (at
 // set-up or later) is tried again on a line in a later second; after a write
-// that failed or was cut short the next line starts on a line of its own.
-// Nothing creates a missing directory.
+// that failed or was cut short, and at each opening and look, the next text
+// starts on a line of its own if the file ends mid-line. A file the path no
+// longer names takes lines only below kRotateAt. Only a regular file is
+// rotated. Nothing creates a missing directory; what the path may name, and
+// who may own it, is the platform layer's AppendFile policy.
 #ifndef VO_TOOLS_LOG_BRIEF_LOG_H_
 #define VO_TOOLS_LOG_BRIEF_LOG_H_
 
