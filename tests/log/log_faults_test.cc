@@ -300,79 +300,90 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
 // (its directory moved away, or a directory put in its place), takes lines
 // only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
 // they are dropped until the path opens again, and rotation goes on there.
-TEST(LogFaults, FileThePathNoLongerNamesTakesLinesOnlyUpToItsSize) {
-  struct Case {
-    const char* how;
-    bool brief_full_at_start;  // the brief log's rotation is due as the path goes
-    const char* old_brief;     // where the old files are while the path is lost
-    const char* old_main;
-    bool (*lose)(const ScratchDir& dir);  // false when the platform refused
-    void (*restore)(const ScratchDir& dir);
-  };
-  const Case cases[] = {
-      {"its directory moved away and back", true, "away/brief.txt", "away/main.txt",
-       [](const ScratchDir& dir) {
-         std::error_code error;
-         fs::rename(dir / "logs", dir / "away", error);
-         return !RefusedHere(dir, error);
-       },
-       [](const ScratchDir& dir) { fs::rename(dir / "away", dir / "logs"); }},
-      {"a directory put in its place", false, "logs/brief.moved", "logs/main.moved",
-       [](const ScratchDir& dir) {
-         for (const char* name : {"brief", "main"}) {
-           fs::rename(dir / ("logs/" + std::string(name) + ".txt"),
-                      dir / ("logs/" + std::string(name) + ".moved"));
-           fs::create_directory(dir / ("logs/" + std::string(name) + ".txt"));
-         }
-         return true;
-       },
-       [](const ScratchDir& dir) {
-         fs::remove(dir / "logs/brief.txt");
-         fs::remove(dir / "logs/main.txt");
-       }},
-  };
+// A file that its path no longer names, while the path will not open
+// (its directory moved away, or a directory put in its place), takes lines
+// only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
+// they are dropped until the path opens again, and rotation goes on there.
+// One test per row: a Windows child re-runs its test from the start.
+struct LostPath {
+  const char* name;          // how the path is lost
+  bool brief_full_at_start;  // the brief log's rotation is due as the path goes
+  const char* old_brief;     // where the old files are while the path is lost
+  const char* old_main;
+  bool (*lose)(const ScratchDir& dir);  // false when the platform refused
+  void (*restore)(const ScratchDir& dir);
+};
+const LostPath kLostPaths[] = {
+    {"DirectoryMovedAwayAndBack", true, "away/brief.txt", "away/main.txt",
+     [](const ScratchDir& dir) {
+       std::error_code error;
+       fs::rename(dir / "logs", dir / "away", error);
+       return !RefusedHere(dir, error);
+     },
+     [](const ScratchDir& dir) { fs::rename(dir / "away", dir / "logs"); }},
+    {"DirectoryPutInItsPlace", false, "logs/brief.moved", "logs/main.moved",
+     [](const ScratchDir& dir) {
+       for (const char* name : {"brief", "main"}) {
+         fs::rename(dir / ("logs/" + std::string(name) + ".txt"),
+                    dir / ("logs/" + std::string(name) + ".moved"));
+         fs::create_directory(dir / ("logs/" + std::string(name) + ".txt"));
+       }
+       return true;
+     },
+     [](const ScratchDir& dir) {
+       fs::remove(dir / "logs/brief.txt");
+       fs::remove(dir / "logs/main.txt");
+     }},
+};
+
+class LostPathTest : public testing::TestWithParam<LostPath> {};
+
+TEST_P(LostPathTest, FileThePathNoLongerNamesTakesLinesOnlyUpToItsSize) {
+  const LostPath& c = GetParam();
   constexpr std::uint64_t kMainCap = 5 * 1024 * 1024;
   const std::string text(1000, 'x');
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.how);
-    ScratchDir dir;
-    const std::string logs = dir / "logs";
-    fs::create_directory(logs);
-    if (c.brief_full_at_start) WriteFile(dir / "logs/brief.txt", FillerUpToTheThreshold());
-    ASSERT_TRUE(RunInChild([&] {
-      Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
-      LogTagged("before", 0);
-      if (!c.lose(dir)) return;
-      LetTheClockTurn();
-      for (int i = 0; i < 6000; ++i) {  // 6 MB: past both sizes
-        Vo_PrintOut(VO_LOG_INFO, true, "faults", i, "away %d %s", i, text.c_str());
-      }
-      WriteFile(dir / "sizes", std::to_string(fs::file_size(dir / c.old_brief)) + " " +
-                                   std::to_string(fs::file_size(dir / c.old_main)));
-      c.restore(dir);
-      LetTheClockTurn();
-      for (int i = 0; i < 10; ++i) LogTagged("after", i);
-    }));
-    if (FileExists(dir / "refused")) {
-      GTEST_SKIP() << "a directory holding an open file cannot be renamed here (Windows): "
-                   << ReadFile(dir / "refused");
+  ScratchDir dir;
+  const std::string logs = dir / "logs";
+  fs::create_directory(logs);
+  if (c.brief_full_at_start) WriteFile(dir / "logs/brief.txt", FillerUpToTheThreshold());
+  ASSERT_TRUE(RunInChild([&] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
+    LogTagged("before", 0);
+    if (!c.lose(dir)) return;
+    LetTheClockTurn();
+    for (int i = 0; i < 6000; ++i) {  // 6 MB: past both sizes
+      Vo_PrintOut(VO_LOG_INFO, true, "faults", i, "away %d %s", i, text.c_str());
     }
-    std::istringstream sizes(ReadFile(dir / "sizes"));
-    std::uint64_t brief_size = 0, main_size = 0;
-    sizes >> brief_size >> main_size;
-    const std::uint64_t line = text.size() + 200;
-    EXPECT_LE(brief_size, kRotateAt + line);
-    EXPECT_LE(main_size, kMainCap + line);
-    EXPECT_GE(main_size, kMainCap) << "the main log's old file took lines until it was full";
-    const auto brief = MessagesIn({dir / "logs/brief.BAK", dir / "logs/brief.txt"});
-    EXPECT_EQ(NotOnceIn(brief, "after", 10), std::vector<int>{});
-    const auto main = MessagesIn({dir / "logs/main.txt.1", dir / "logs/main.txt"});
-    EXPECT_EQ(NotOnceIn(main, "after", 10), std::vector<int>{});
-    if (c.brief_full_at_start) {
-      EXPECT_EQ(ReadLines(dir / "logs/brief.txt").size(), 10u) << "rotated once the path was back";
-    }
+    WriteFile(dir / "sizes", std::to_string(fs::file_size(dir / c.old_brief)) + " " +
+                                 std::to_string(fs::file_size(dir / c.old_main)));
+    c.restore(dir);
+    LetTheClockTurn();
+    for (int i = 0; i < 10; ++i) LogTagged("after", i);
+  }));
+  if (FileExists(dir / "refused")) {
+    GTEST_SKIP() << "a directory holding an open file cannot be renamed here (Windows): "
+                 << ReadFile(dir / "refused");
+  }
+  std::istringstream sizes(ReadFile(dir / "sizes"));
+  std::uint64_t brief_size = 0, main_size = 0;
+  sizes >> brief_size >> main_size;
+  const std::uint64_t line = text.size() + 200;
+  EXPECT_LE(brief_size, kRotateAt + line);
+  EXPECT_LE(main_size, kMainCap + line);
+  EXPECT_GE(main_size, kMainCap) << "the main log's old file took lines until it was full";
+  const auto brief = MessagesIn({dir / "logs/brief.BAK", dir / "logs/brief.txt"});
+  EXPECT_EQ(NotOnceIn(brief, "after", 10), std::vector<int>{});
+  const auto main = MessagesIn({dir / "logs/main.txt.1", dir / "logs/main.txt"});
+  EXPECT_EQ(NotOnceIn(main, "after", 10), std::vector<int>{});
+  if (c.brief_full_at_start) {
+    EXPECT_EQ(ReadLines(dir / "logs/brief.txt").size(), 10u) << "rotated once the path was back";
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(LogFaults, LostPathTest, testing::ValuesIn(kLostPaths),
+                         [](const testing::TestParamInfo<LostPath>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // The bytes held by this process's open regular files that no name leads to
 // any more.
