@@ -389,9 +389,9 @@ std::string Check(const Case& c, const std::string& dir) {
       kRotateAt + c.scenario->writers * (kSeparator.size() + LineText("line", 99).size() + 1);
   if (brief.largest > bound) problems << "brief file of " << brief.largest << " bytes; ";
   const int setups = c.scenario->writers + 1;
-  const bool rotation_lost =
+  const bool may_lose_separators =
       c.op == FileOp::kRename || c.op == FileOp::kRemove || c.fault == FileFault::kExit;
-  if (brief.separators > setups || (!rotation_lost && brief.separators != setups) ||
+  if (brief.separators > setups || (!may_lose_separators && brief.separators != setups) ||
       (exited && brief.separators < setups - c.scenario->writers)) {
     problems << brief.separators << " separators for " << setups << " set-ups; ";
   }
