@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <utility>
 
 #include "platform/env.h"
+#include "platform/fault_hooks.h"
 
 namespace quill_log {
 namespace {
@@ -22,7 +22,7 @@ std::string BackupName(const std::string& path, unsigned n) {
 }
 
 std::int64_t Now() {
-  return static_cast<std::int64_t>(std::time(nullptr));
+  return vo_tools::platform::LookClock();
 }
 
 }  // namespace
@@ -46,7 +46,13 @@ bool FileLog::Write(const char* /*context*/, int /*number*/, int /*service_level
   const std::size_t size = std::strlen(chunk);
   if (CheckIsDue(size)) CheckFile();
   AppendFile* const file = file_.load(std::memory_order_acquire);
-  if (file == nullptr || removed_.load(std::memory_order_relaxed)) return false;
+  if (file == nullptr) return false;
+  if (detached_.load(std::memory_order_relaxed) &&
+      detached_room_.fetch_sub(static_cast<std::int64_t>(size), std::memory_order_relaxed) <= 0) {
+    return false;
+  }
+  if (size == 0) return true;
+  NoteLineEnd(chunk[size - 1] == '\n');
   if (may_end_mid_line_.load(std::memory_order_relaxed) &&
       may_end_mid_line_.exchange(false, std::memory_order_relaxed)) {
     return AppendOnItsOwnLine(file, chunk, size);
@@ -54,6 +60,14 @@ bool FileLog::Write(const char* /*context*/, int /*number*/, int /*service_level
   if (file->Append(chunk, size)) return true;
   may_end_mid_line_.store(true, std::memory_order_relaxed);
   return false;
+}
+
+// Written only when it changes, which for whole lines is never, so that
+// writers on many threads do not contend for it.
+void FileLog::NoteLineEnd(bool ends_line) {
+  if (last_chunk_ended_line_.load(std::memory_order_relaxed) != ends_line) {
+    last_chunk_ended_line_.store(ends_line, std::memory_order_relaxed);
+  }
 }
 
 // Cheap enough for every chunk: one atomic add and a read of the coarse
@@ -92,11 +106,18 @@ void FileLog::CheckFile() {
     if (now != open_tried_second_) OpenFile();
   } else if (!file->IsNamedBy(path_)) {
     // Rolled away by another process, or removed: follow the path. If that
-    // fails the old file takes the chunks until a later look succeeds.
+    // fails the old file takes the chunks, up to its limit, until a later
+    // look succeeds.
     FollowPath(file);
   } else {
+    detached_.store(false, std::memory_order_relaxed);
+    // Another process may have ended the file mid-line (a crash); unless
+    // this object's own last chunk was the start of a longer line.
+    if (last_chunk_ended_line_.load(std::memory_order_relaxed)) {
+      may_end_mid_line_.store(true, std::memory_order_relaxed);
+    }
     std::uint64_t size = 0;
-    if (file->Size(&size) && size >= max_size_bytes_) Roll(file);
+    if (file->Size(&size) && size >= max_size_bytes_ && file->IsRegular()) Roll(file);
   }
   EndCheck();
 }
@@ -107,6 +128,7 @@ void FileLog::OpenFile() {
   std::unique_ptr<AppendFile> opened = AppendFile::Open(path_);
   if (opened == nullptr) return;
   owned_file_ = std::move(opened);
+  may_end_mid_line_.store(true, std::memory_order_relaxed);
   file_.store(owned_file_.get(), std::memory_order_release);
 }
 
@@ -133,11 +155,21 @@ void FileLog::Roll(AppendFile* file) {
 }
 
 // Until the path opens again the old file takes the chunks, which is where
-// they are kept if its directory was moved and comes back; a removed one
-// takes none.
+// they are kept if its directory was moved and comes back, but only up to
+// the limit, so that no file outgrows it; a removed one takes none.
 void FileLog::FollowPath(AppendFile* file) {
-  const bool reopened = file->Reopen(path_);
-  removed_.store(!reopened && file->IsRemoved(), std::memory_order_relaxed);
+  if (file->Reopen(path_)) {
+    detached_.store(false, std::memory_order_relaxed);
+    may_end_mid_line_.store(true, std::memory_order_relaxed);
+    return;
+  }
+  // What the old file may still take: nothing once removed, else up to the
+  // limit (nothing when its size cannot be read).
+  std::uint64_t size = max_size_bytes_;
+  if (file->IsRemoved() || !file->Size(&size) || size > max_size_bytes_) size = max_size_bytes_;
+  detached_room_.store(static_cast<std::int64_t>(max_size_bytes_ - size),
+                       std::memory_order_relaxed);
+  detached_.store(true, std::memory_order_relaxed);
 }
 
 bool FileLog::AppendOnItsOwnLine(AppendFile* file, const char* chunk, std::size_t size) {

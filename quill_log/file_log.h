@@ -6,9 +6,12 @@
 // clock) a writer looks at the file: when the path names another file (or
 // none) it reopens the path, and when the file has reached its limit it rolls
 // it. A file that could not be opened at all is tried again at such a look,
-// at most once a second. A file that was removed, while its path cannot be
-// opened again, takes no chunks (Write returns false). After a write that
-// failed or was cut short, the next chunk starts on a line of its own.
+// at most once a second. A file that its path no longer names, while the
+// path cannot be opened again, takes chunks only up to the size limit, and
+// none once it was removed (Write returns false). After a write that failed
+// or was cut short, and at each opening and look, the next chunk starts on a
+// line of its own if the file ends mid-line (unless the last chunk was this
+// object's own start of a longer line). Only a regular file rolls.
 //
 // Rolls are serialised within the process by letting one writer look at a
 // time, and across processes by a lock on the file being rolled, so two
@@ -51,6 +54,7 @@ class FileLog : public IQuillLog1 {
   void FollowPath(vo_tools::platform::AppendFile* file);
   bool AppendOnItsOwnLine(vo_tools::platform::AppendFile* file, const char* chunk,
                           std::size_t size);
+  void NoteLineEnd(bool ends_line);
 
   const std::string path_;
   const std::uint64_t max_size_bytes_;
@@ -66,10 +70,20 @@ class FileLog : public IQuillLog1 {
   std::atomic<std::int64_t> checked_second_{-1};  // time() of the last look
   // The process id of the process whose writer is looking, or 0.
   std::atomic<unsigned long> checking_{0};
+  // The file may end mid-line: set after a write that failed or was cut
+  // short, at each opening and at each look; the next chunk then asks for
+  // the last byte.
   std::atomic<bool> may_end_mid_line_{false};
-  // The open file was removed and its path could not be opened again at the
-  // last look: chunks are refused until a later look opens it.
-  std::atomic<bool> removed_{false};
+  // Whether this object's last chunk ended with a line feed: a file that
+  // ends mid-line at a look after one that did not is continuing this
+  // object's own long line.
+  std::atomic<bool> last_chunk_ended_line_{true};
+  // The path no longer names the open file and could not be opened again at
+  // the last look: the old file takes chunks only while `detached_room_`
+  // (the bytes left below the limit; none once it was removed) lasts, until
+  // a later look opens the path.
+  std::atomic<bool> detached_{false};
+  std::atomic<std::int64_t> detached_room_{0};
 };
 
 }  // namespace quill_log

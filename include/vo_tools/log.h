@@ -13,8 +13,10 @@
 // defaults. A relative directory is made absolute against the current
 // directory; a null or empty directory, or one that cannot be resolved, means
 // the temporary directory. A directory plus file name longer than the
-// platform's path limit falls back to the default name in the temporary
-// directory (and if even that is too long, neither log receives anything).
+// platform's path limit, or a name longer than the file system takes for one
+// name (usually 255 characters), falls back to the default name in the
+// temporary directory (and if even that is too long, neither log receives
+// anything).
 // The library never creates a directory.
 //
 // When a line reaches the file: before the call returns, as one write to the
@@ -22,7 +24,7 @@
 // so a crash of the process loses nothing already logged; nothing is forced
 // to the disk itself.
 //
-// What is kept (docs/logging.md has the details):
+// What is kept: this list is the guarantee; docs/logging.md tells how.
 // - Several processes may share both files. The brief log and its backup
 //   together always hold every line written after the oldest line they still
 //   hold, and after the first rotation at least 2 MiB, however many processes
@@ -32,22 +34,48 @@
 //   next look at the path, within 64 KiB of its own output or one second;
 //   those few lines land at the end of the backup and leave with it at the
 //   next rotation, the only lines that may go before older ones do.
-// - A log file that is removed, or whose directory is moved away, is noticed
-//   within 64 KiB of the process's own output or one second, and the path is
-//   opened again; until that succeeds the lines go to the old file, where
-//   they are kept if its directory comes back, or are dropped if the file
-//   was removed (so that it cannot fill the disk out of sight). A file that
-//   could not be opened at all (a directory not there yet, no descriptor to
-//   spare) is tried again on a line in a later second, at most once a
-//   second; the brief log's separator comes with its first opening.
+// - No file outgrows its size. A log file that is removed, or that its path
+//   no longer names (its directory moved away, a directory put in its
+//   place), is noticed at the next look, and the path is opened again; until
+//   that succeeds the lines go to the old file while it is smaller than its
+//   size (the brief log's 2 MiB, the main log's 5 MiB), and are kept there if
+//   its path comes back; once it is full, or if it was removed, they are
+//   dropped, so that nothing fills the disk out of sight. Only a regular
+//   file rotates. One exception: in a directory the process cannot write, a
+//   file that can be neither renamed nor removed goes on growing.
+// - A file that could not be opened (a directory not there yet, no
+//   descriptor to spare) is tried again on a line in a later second, at most
+//   once a second; the brief log's separator comes with its first opening.
 // - A brief log that cannot be renamed to its backup when it rotates (the
 //   backup's name held by another program, say) is removed instead: its
-//   2 MiB are lost, and the new file starts at once, so that the brief log
-//   never grows past its size.
-// - A write that a full disk cuts short (or refuses) loses that line, or the
-//   rest of it; the next line that gets written starts on a line of its own.
+//   2 MiB are lost, and the new file starts at once.
+// - No line is glued to another. A write that a full disk cuts short (or
+//   refuses) loses that line, or the rest of it, and the next line that gets
+//   written starts on a line of its own; so does the first text after each
+//   opening, reopening and look at a file that ends mid-line (after a
+//   process crashed mid-write, say), in the same single write. Only a line
+//   that another process cuts while this one appends between two of its
+//   looks can be continued by this one's next line. Each set-up leaves one
+//   separator, also when a full disk refused its first write.
+// - No log write blocks the process on what its path names: a FIFO, socket
+//   or device there is opened and written without waiting, so a FIFO with a
+//   reader, /dev/null and /dev/stdout work as expected, and a write that
+//   cannot proceed costs its line; the next look tries the path again.
+// - A log file never takes the descriptors 0, 1 or 2 (POSIX), so that a
+//   process started with them closed keeps its own output out of the logs.
+// - In a directory that users other than the process's own can write to
+//   (POSIX; the temporary directory, typically), a log follows no symbolic
+//   link at its last step and uses an existing file only if the process's
+//   effective user owns it and no other name links to it; otherwise it
+//   writes nothing there, as for a file that cannot be opened, and tries
+//   again later. This holds whatever the kernel's protected_symlinks and
+//   protected_regular settings. Files the logs create are not writable by
+//   other users.
 // - A process that forks while other threads log can log in the child at
 //   once; the child's lines carry its own process and thread ids.
+//
+// "A look" is a process's check of a log's path, made within 64 KiB of its
+// own output to that log or on its first line in a new second.
 //
 // Ownership: the texts passed in are only read during the call. The library
 // owns the log files: the main log's service object until the library

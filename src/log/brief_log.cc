@@ -4,6 +4,7 @@
 
 #include "log_path.h"
 #include "platform/env.h"
+#include "platform/fault_hooks.h"
 
 namespace vo_tools::log {
 
@@ -55,7 +56,7 @@ std::string BriefLog::backup_path() {
 }
 
 void BriefLog::WriteLineLocked(const char* line) {
-  const std::time_t now = std::time(nullptr);
+  const std::int64_t now = platform::LookClock();
   if (file_ == nullptr) {
     // At most one attempt a second: a missing directory may stay missing.
     if (now == checked_second_) return;
@@ -64,10 +65,9 @@ void BriefLog::WriteLineLocked(const char* line) {
   } else if (CheckIsDueLocked(now)) {
     CheckFileLocked(now);
   }
-  if (separator_due_) {
-    separator_due_ = false;
-    WriteTextLocked(kSeparator, std::strlen(kSeparator));
-  }
+  // A separator that a full disk refused whole is written with the next
+  // text that gets through, so that each set-up leaves one.
+  if (separator_due_) separator_due_ = !WriteTextLocked(kSeparator, std::strlen(kSeparator));
   if (line != nullptr) WriteTextLocked(line, std::strlen(line));
 }
 
@@ -75,20 +75,23 @@ bool BriefLog::OpenFileLocked() {
   if (!FitsPathLimit(path_) || !FitsPathLimit(backup_path_)) return false;
   file_ = platform::AppendFile::Open(path_, platform::AppendFile::Mode::kText);
   if (file_ == nullptr) return false;
-  if (!file_->Size(&size_)) size_ = 0;
+  LearnSizeLocked();
   written_since_check_ = 0;
   astray_ = false;
   removed_ = false;
+  may_end_mid_line_ = true;  // another process may have left part of a line
   return true;
 }
 
-bool BriefLog::CheckIsDueLocked(std::time_t now) const {
+bool BriefLog::CheckIsDueLocked(std::int64_t now) const {
   return written_since_check_ >= kCheckEveryBytes || now != checked_second_;
 }
 
-void BriefLog::CheckFileLocked(std::time_t now) {
+void BriefLog::CheckFileLocked(std::int64_t now) {
   written_since_check_ = 0;
   checked_second_ = now;
+  // Another process may have ended the file mid-line since (a crash).
+  may_end_mid_line_ = true;
   if (!file_->IsNamedBy(path_)) {
     // Rotated away by another process, removed, or its directory moved.
     if (!FollowPathLocked()) return;
@@ -96,21 +99,31 @@ void BriefLog::CheckFileLocked(std::time_t now) {
     astray_ = false;
     removed_ = false;
   }
-  std::uint64_t size = 0;
-  if (file_->Size(&size)) size_ = size;
+  LearnSizeLocked();
 }
 
-void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
+// Asked again before each text while the system cannot tell it.
+void BriefLog::LearnSizeLocked() {
+  std::uint64_t size = 0;
+  size_known_ = file_->Size(&size);
+  if (size_known_) size_ = size;
+}
+
+bool BriefLog::WriteTextLocked(const char* text, std::size_t size) {
+  if (!size_known_) LearnSizeLocked();
   if (size_ >= kRotateAt && !astray_) RotateLocked();
-  if (removed_) {
+  // A file the path no longer names takes nothing once it is full, and a
+  // removed one nothing at all, until a look opens the path again.
+  if (astray_ && (removed_ || size_ >= kRotateAt)) {
     written_since_check_ += size;  // so that the path is tried again as often
-    return;
+    return false;
   }
   std::uint64_t stored = 0;
   bool whole;
   if (may_end_mid_line_ && file_->EndsMidLine()) {
-    // A write cut short left part of a line: this text starts a line of its
-    // own, in the same single write.
+    // A write cut short (here or by another process that crashed) left part
+    // of a line: this text starts a line of its own, in the same single
+    // write.
     std::string own_line;
     own_line.reserve(size + 1);
     own_line += '\n';
@@ -122,31 +135,43 @@ void BriefLog::WriteTextLocked(const char* text, std::size_t size) {
   may_end_mid_line_ = !whole;
   size_ += stored;
   written_since_check_ += stored;
+  return stored > 0;
 }
 
 // The text that finds the file full is the first of the new file; the old
 // contents become the one backup, replacing the previous one. Processes
 // sharing the file take turns through the file lock, and a process that finds
-// the path naming another file than its own (another rotated first) only
-// follows it.
+// the path naming another file than its own (another rotated first, or a
+// look failed) follows it, and rotates that one too if it is full already.
+// A size the system cannot tell counts as this process's own count.
 void BriefLog::RotateLocked() {
-  const bool locked = file_->Lock();
-  const bool ours = file_->IsNamedBy(path_);
-  std::uint64_t size = 0;
-  const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
-  if (ours && !emptied) {
-    platform::RemoveFile(backup_path_);
-    if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
-  }
-  if (locked) file_->Unlock();
-  written_since_check_ = 0;
-  if (emptied) {  // from outside, meanwhile: nothing to rotate
-    size_ = size;
+  if (!file_->IsRegular()) {  // a FIFO or a device: nothing to rotate
+    size_ = 0;
     return;
   }
-  // When the path cannot be opened, the lines go on to the old file, now
-  // the backup, until the next look at the path tries again.
-  if (FollowPathLocked() && file_->Size(&size)) size_ = size;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const bool locked = file_->Lock();
+    const bool ours = file_->IsNamedBy(path_);
+    std::uint64_t size = 0;
+    const bool emptied = ours && file_->Size(&size) && size < kRotateAt;
+    const bool rotated = ours && !emptied;
+    if (rotated) {
+      platform::RemoveFile(backup_path_);
+      if (!platform::RenameFile(path_, backup_path_)) platform::RemoveFile(path_);
+    }
+    if (locked) file_->Unlock();
+    written_since_check_ = 0;
+    if (emptied) {  // from outside, meanwhile: nothing to rotate
+      size_ = size;
+      return;
+    }
+    // When the path cannot be opened, the lines go on to the old file, now
+    // the backup, until it is full or the next look at the path succeeds.
+    if (!FollowPathLocked()) return;
+    LearnSizeLocked();
+    if (!size_known_) size_ = 0;  // a file the path names anew: most likely small
+    if (rotated || !size_known_ || size_ < kRotateAt) return;
+  }
 }
 
 // Until the path opens again the old file takes the lines, which is where
@@ -155,6 +180,7 @@ void BriefLog::RotateLocked() {
 bool BriefLog::FollowPathLocked() {
   astray_ = !file_->Reopen(path_);
   removed_ = astray_ && file_->IsRemoved();
+  if (!astray_) may_end_mid_line_ = true;
   return !astray_;
 }
 

@@ -19,14 +19,16 @@
 //
 // Failures cost lines, never the log: a file that cannot be opened (at
 // set-up or later) is tried again on a line in a later second; after a write
-// that failed or was cut short the next line starts on a line of its own.
-// Nothing creates a missing directory.
+// that failed or was cut short, and at each opening and look, the next text
+// starts on a line of its own if the file ends mid-line. A file the path no
+// longer names takes lines only below kRotateAt. Only a regular file is
+// rotated. Nothing creates a missing directory; what the path may name, and
+// who may own it, is the platform layer's AppendFile policy.
 #ifndef VO_TOOLS_LOG_BRIEF_LOG_H_
 #define VO_TOOLS_LOG_BRIEF_LOG_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -74,9 +76,11 @@ class BriefLog {
   // it is due, and then `line` (null: nothing more).
   void WriteLineLocked(const char* line) REQUIRES(lock_);
   bool OpenFileLocked() REQUIRES(lock_);
-  void WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
-  bool CheckIsDueLocked(std::time_t now) const REQUIRES(lock_);
-  void CheckFileLocked(std::time_t now) REQUIRES(lock_);
+  // True when any of `text` reached the file.
+  bool WriteTextLocked(const char* text, std::size_t size) REQUIRES(lock_);
+  void LearnSizeLocked() REQUIRES(lock_);
+  bool CheckIsDueLocked(std::int64_t now) const REQUIRES(lock_);
+  void CheckFileLocked(std::int64_t now) REQUIRES(lock_);
   void RotateLocked() REQUIRES(lock_);
   // Reopens the path; true when that worked.
   bool FollowPathLocked() REQUIRES(lock_);
@@ -88,15 +92,22 @@ class BriefLog {
   // The file's size as last asked of the system, plus this process's
   // appends since.
   std::uint64_t size_ GUARDED_BY(lock_) = 0;
+  // False while the system could not tell the size at the last asking.
+  bool size_known_ GUARDED_BY(lock_) = false;
   std::uint64_t written_since_check_ GUARDED_BY(lock_) = 0;
-  // time() at the last look at the path, or at the last attempt to open it.
-  std::time_t checked_second_ GUARDED_BY(lock_) = -1;
+  // The look clock (time()) at the last look at the path, or at the last
+  // attempt to open it.
+  std::int64_t checked_second_ GUARDED_BY(lock_) = -1;
   // The path named another file, or none, at the last look, and could not be
-  // opened: until the next regular look, the old file takes the lines.
+  // opened: until the next regular look, the old file takes the lines while
+  // it is smaller than kRotateAt.
   bool astray_ GUARDED_BY(lock_) = false;
   // Astray, and no name leads to the old file any more: lines are dropped.
   bool removed_ GUARDED_BY(lock_) = false;
   bool separator_due_ GUARDED_BY(lock_) = false;
+  // The file may end mid-line: set after a write that failed or was cut
+  // short, and at each opening and look (another process may have crashed
+  // mid-line); the next text then asks for the last byte.
   bool may_end_mid_line_ GUARDED_BY(lock_) = false;
 };
 

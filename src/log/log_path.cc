@@ -42,7 +42,7 @@ std::string BackupPath(const std::string& path) {
 }
 
 bool FitsPathLimit(const std::string& path) {
-  return path.size() <= platform::kMaxPath;
+  return path.size() <= platform::kMaxPath && platform::NamesFit(path);
 }
 
 }  // namespace vo_tools::log

@@ -14,9 +14,10 @@ namespace vo_tools::log {
 std::string LogDirectory(const char* directory);
 
 // LogDirectory(directory) followed by `name`, or `default_name` when `name`
-// is null or empty. When that does not fit the platform's path limit, the
+// is null or empty. When that does not fit the platform's limits (the whole
+// path too long, or one name in it longer than the file system takes), the
 // default name in the temporary directory instead; the caller checks that
-// result against the limit too.
+// result against the limits too.
 std::string LogFilePath(const char* directory, const char* name, const char* default_name);
 
 // `path` with its file name's last extension replaced by ".BAK", or with
@@ -24,7 +25,8 @@ std::string LogFilePath(const char* directory, const char* name, const char* def
 // file name's leading dot do not start an extension.
 std::string BackupPath(const std::string& path);
 
-// True when `path` fits the platform's path limit.
+// True when `path` fits the platform's path limit and each name in it the
+// file system's limit on one name.
 bool FitsPathLimit(const std::string& path);
 
 }  // namespace vo_tools::log

@@ -1,29 +1,96 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "platform/append_file.h"
+#include "platform/fault_hooks.h"
 
 namespace vo_tools::platform {
 namespace {
 
+// Sets errno as the injected fault would; true when there is one.
+bool Injected(FileOp op) {
+  switch (InjectedFault(op)) {
+    case FileFault::kNone:
+      return false;
+    case FileFault::kNoAccess:
+      errno = EACCES;
+      return true;
+    case FileFault::kNoDescriptors:
+      errno = EMFILE;
+      return true;
+    case FileFault::kNoEntry:
+      errno = ENOENT;
+      return true;
+    default:
+      errno = ENOSPC;
+      return true;
+  }
+}
+
+// The directory part of `path`, "." when it has none.
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// True when a user other than the process's own (and root) may create or
+// replace names in `path`'s directory: it is writable by others or by its
+// group, or its owner is another user. A directory that cannot be read
+// counts as shared.
+bool DirectoryIsShared(const std::string& path) {
+  struct stat info;
+  if (stat(DirectoryOf(path).c_str(), &info) != 0) return true;
+  if ((info.st_mode & (S_IWOTH | S_IWGRP)) != 0) return true;
+  return info.st_uid != geteuid() && info.st_uid != 0 && (info.st_mode & S_IWUSR) != 0;
+}
+
 int OpenWith(const std::string& path, int access) {
   int fd;
   do {
-    fd = open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    fd = open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
+// A descriptor of 3 or more for the same open file; `fd` is closed.
+int AboveTheStandardDescriptors(int fd) {
+  if (fd < 0 || fd > STDERR_FILENO) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return moved;
+}
+
 // Read access lets EndsMidLine look at the last byte; a file this process
-// may write but not read is still appended to.
+// may write but not read is still appended to. Non-blocking, a FIFO opens
+// whether or not it has a reader, and a write it cannot take fails at once.
+// The policy of the header's comment is applied here, once for both logs.
 int OpenForAppend(const std::string& path) {
-  const int fd = OpenWith(path, O_RDWR);
-  if (fd >= 0 || errno != EACCES) return fd;
-  return OpenWith(path, O_WRONLY);
+  if (Injected(FileOp::kOpen)) return -1;
+  const bool shared = DirectoryIsShared(path);
+  const int nofollow = shared ? O_NOFOLLOW : 0;
+  int fd = OpenWith(path, O_RDWR | nofollow);
+  if (fd < 0 && errno == EACCES) fd = OpenWith(path, O_WRONLY | nofollow);
+  if (fd < 0) return -1;
+  if (shared) {
+    struct stat info;
+    const bool owned = fstat(fd, &info) == 0 && info.st_uid == geteuid() &&
+                       (!S_ISREG(info.st_mode) || info.st_nlink == 1);
+    if (!owned) {
+      close(fd);
+      errno = EACCES;
+      return -1;
+    }
+  }
+  return AboveTheStandardDescriptors(fd);
 }
 
 // A write lock on the whole file. POSIX record locks belong to the process,
@@ -58,8 +125,18 @@ AppendFile::~AppendFile() {
 bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* stored) {
   const int fd = static_cast<int>(native_);
   if (stored != nullptr) *stored = 0;
+  const FileFault fault = InjectedFault(FileOp::kAppend);
+  if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
+    const ssize_t half = write(fd, data, size / 2);
+    if (stored != nullptr && half > 0) *stored = static_cast<std::uint64_t>(half);
+    if (fault == FileFault::kExit) ExitAsInjected();
+    errno = ENOSPC;
+    return false;
+  }
+  if (fault != FileFault::kNone) return false;
   // A regular file takes the whole chunk in one write; the loop only covers
-  // a signal or a nearly full disk cutting it short.
+  // a signal or a nearly full disk cutting it short. Anything else was
+  // opened non-blocking: what it cannot take at once fails the append.
   while (size > 0) {
     const ssize_t written = write(fd, data, size);
     if (written < 0) {
@@ -75,6 +152,7 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
 }
 
 bool AppendFile::Size(std::uint64_t* size) const {
+  if (Injected(FileOp::kSize)) return false;
   struct stat info;
   if (fstat(static_cast<int>(native_), &info) != 0) return false;
   *size = static_cast<std::uint64_t>(info.st_size);
@@ -82,6 +160,7 @@ bool AppendFile::Size(std::uint64_t* size) const {
 }
 
 bool AppendFile::IsNamedBy(const std::string& path) const {
+  if (Injected(FileOp::kIdentity)) return false;
   struct stat open_file;
   struct stat named;
   if (fstat(static_cast<int>(native_), &open_file) != 0) return false;
@@ -90,20 +169,41 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
 }
 
 bool AppendFile::IsRemoved() const {
+  if (Injected(FileOp::kIdentity)) return false;
   struct stat open_file;
   return fstat(static_cast<int>(native_), &open_file) == 0 && open_file.st_nlink == 0;
 }
 
+bool AppendFile::IsRegular() const {
+  if (Injected(FileOp::kIdentity)) return true;
+  struct stat open_file;
+  return fstat(static_cast<int>(native_), &open_file) != 0 || S_ISREG(open_file.st_mode);
+}
+
+// A size read while another writer's append is under way may end inside
+// that append: the kernel grows the file a page at a time as it copies. So a
+// last byte that is no line feed counts at once only when the size is not a
+// multiple of 4096 (a page); at a page's end it is read again a few times,
+// letting such a writer finish.
 bool AppendFile::EndsMidLine() const {
-  std::uint64_t size = 0;
-  if (!Size(&size)) return true;
-  if (size == 0) return false;
-  char last = 0;
-  ssize_t got;
-  do {
-    got = pread(static_cast<int>(native_), &last, 1, static_cast<off_t>(size - 1));
-  } while (got < 0 && errno == EINTR);
-  return got != 1 || last != '\n';
+  if (Injected(FileOp::kLastByte)) return true;
+  const int fd = static_cast<int>(native_);
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    struct stat open_file;
+    if (fstat(fd, &open_file) != 0) return true;
+    if (!S_ISREG(open_file.st_mode)) return false;
+    const off_t size = open_file.st_size;
+    if (size == 0) return false;
+    char last = 0;
+    ssize_t got;
+    do {
+      got = pread(fd, &last, 1, size - 1);
+    } while (got < 0 && errno == EINTR);
+    if (got == 1 && last == '\n') return false;
+    if (got != 1 || size % 4096 != 0) return true;
+    sched_yield();
+  }
+  return true;
 }
 
 bool AppendFile::Reopen(const std::string& path) {
@@ -121,6 +221,7 @@ bool AppendFile::Reopen(const std::string& path) {
 }
 
 bool AppendFile::Lock() {
+  if (Injected(FileOp::kLock)) return false;
   return SetLock(static_cast<int>(native_), F_WRLCK, F_SETLKW);
 }
 
@@ -129,10 +230,12 @@ void AppendFile::Unlock() {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
+  if (Injected(FileOp::kRename)) return false;
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) {
+  if (Injected(FileOp::kRemove)) return false;
   return std::remove(path.c_str()) == 0;
 }
 

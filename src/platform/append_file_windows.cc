@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/append_file.h"
+#include "platform/fault_hooks.h"
 
 namespace vo_tools::platform {
 namespace {
@@ -22,6 +23,26 @@ struct OpenFile {
   bool text;  // line feeds go to disk as CR LF
 };
 
+// Sets the last error as the injected fault would; true when there is one.
+bool Injected(FileOp op) {
+  switch (InjectedFault(op)) {
+    case FileFault::kNone:
+      return false;
+    case FileFault::kNoAccess:
+      SetLastError(ERROR_ACCESS_DENIED);
+      return true;
+    case FileFault::kNoDescriptors:
+      SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+      return true;
+    case FileFault::kNoEntry:
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return true;
+    default:
+      SetLastError(ERROR_DISK_FULL);
+      return true;
+  }
+}
+
 OpenFile* Record(std::intptr_t native) {
   return reinterpret_cast<OpenFile*>(native);
 }
@@ -31,6 +52,7 @@ OpenFile* Record(std::intptr_t native) {
 // by renaming it while this one still holds it, as on POSIX. The handle is
 // not inherited by child processes.
 HANDLE OpenForAppend(const std::string& path) {
+  if (Injected(FileOp::kOpen)) return INVALID_HANDLE_VALUE;
   return CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -96,6 +118,15 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
     size = translated.size();
   }
   std::lock_guard<std::mutex> lock(record->mutex);
+  const FileFault fault = InjectedFault(FileOp::kAppend);
+  if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
+    DWORD half = 0;
+    WriteFile(record->handle, data, static_cast<DWORD>(size / 2), &half, nullptr);
+    if (stored != nullptr) *stored = half;
+    if (fault == FileFault::kExit) ExitAsInjected();
+    return false;
+  }
+  if (fault != FileFault::kNone) return false;
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
@@ -108,6 +139,7 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
 }
 
 bool AppendFile::Size(std::uint64_t* size) const {
+  if (Injected(FileOp::kSize)) return false;
   OpenFile* record = Record(native_);
   std::lock_guard<std::mutex> lock(record->mutex);
   LARGE_INTEGER length;
@@ -117,6 +149,7 @@ bool AppendFile::Size(std::uint64_t* size) const {
 }
 
 bool AppendFile::IsNamedBy(const std::string& path) const {
+  if (Injected(FileOp::kIdentity)) return false;
   HANDLE named = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -132,6 +165,7 @@ bool AppendFile::IsNamedBy(const std::string& path) const {
 }
 
 bool AppendFile::IsRemoved() const {
+  if (Injected(FileOp::kIdentity)) return false;
   OpenFile* record = Record(native_);
   std::lock_guard<std::mutex> lock(record->mutex);
   FILE_STANDARD_INFO info;
@@ -141,9 +175,20 @@ bool AppendFile::IsRemoved() const {
   return info.DeletePending || info.NumberOfLinks == 0;
 }
 
-bool AppendFile::EndsMidLine() const {
+// A file on a disk, as opposed to a device (NUL, CON) or a pipe.
+bool AppendFile::IsRegular() const {
+  if (Injected(FileOp::kIdentity)) return true;
   OpenFile* record = Record(native_);
   std::lock_guard<std::mutex> lock(record->mutex);
+  const DWORD type = GetFileType(record->handle);
+  return type == FILE_TYPE_DISK || (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR);
+}
+
+bool AppendFile::EndsMidLine() const {
+  if (Injected(FileOp::kLastByte)) return true;
+  OpenFile* record = Record(native_);
+  std::lock_guard<std::mutex> lock(record->mutex);
+  if (GetFileType(record->handle) != FILE_TYPE_DISK) return false;
   LARGE_INTEGER length;
   if (!GetFileSizeEx(record->handle, &length)) return true;
   if (length.QuadPart == 0) return false;
@@ -172,6 +217,7 @@ bool AppendFile::Reopen(const std::string& path) {
 }
 
 bool AppendFile::Lock() {
+  if (Injected(FileOp::kLock)) return false;
   OpenFile* record = Record(native_);
   OVERLAPPED position = LockPosition();
   return LockFileEx(record->handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position) != 0;
@@ -184,6 +230,7 @@ void AppendFile::Unlock() {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
+  if (Injected(FileOp::kRename)) return false;
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
@@ -193,6 +240,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 // block the rotation that removed it. Moved aside first, the file frees its
 // name at once, as on POSIX, and goes when its last handle does.
 bool RemoveFile(const std::string& path) {
+  if (Injected(FileOp::kRemove)) return false;
   static std::atomic<unsigned> counter{0};
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, ".removed-%lx-%x", GetCurrentProcessId(),

@@ -73,6 +73,22 @@ bool AbsolutePath(const std::string& path, std::string* absolute) {
   return true;
 }
 
+bool NamesFit(const std::string& path) {
+  std::size_t longest = 0;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(kPathSeparator, start);
+    if (end == std::string::npos) end = path.size();
+    if (end - start > longest) longest = end - start;
+    start = end + 1;
+  }
+  if (longest <= 14) return true;  // within what POSIX lets any file system refuse
+  const std::size_t slash = path.rfind(kPathSeparator);
+  const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const long limit = pathconf(directory.c_str(), _PC_NAME_MAX);
+  return longest <= (limit > 0 ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX});
+}
+
 namespace {
 
 // Both ids are asked of the kernel once and kept; a forked child has new ids,

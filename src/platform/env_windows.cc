@@ -35,6 +35,15 @@ bool AbsolutePath(const std::string& path, std::string* absolute) {
   return true;
 }
 
+bool NamesFit(const std::string& path) {
+  std::size_t run = 0;
+  for (char c : path) {
+    run = IsPathSeparator(c) ? 0 : run + 1;
+    if (run > 255) return false;
+  }
+  return true;
+}
+
 unsigned long CurrentProcessId() {
   return GetCurrentProcessId();
 }

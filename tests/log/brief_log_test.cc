@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "log_path.h"
 #include "platform/env.h"
+#include "platform/fault_hooks.h"
 #include "scratch_dir.h"
 #include "test_env.h"
 
@@ -102,10 +103,10 @@ class BriefLogTest : public testing::Test {
   std::string Path() const { return dir_ / "brief.txt"; }
   std::string Backup() const { return dir_ / "brief.BAK"; }
 
-  // Earlier contents that the separator of the next opening brings to the
-  // threshold, so that the first line appended then rotates.
+  // Earlier contents, in whole lines, that the separator of the next opening
+  // brings to the threshold, so that the first line appended then rotates.
   static std::string FullFile() {
-    return std::string(kRotateAt - TextOnDisk(kSeparator).size(), 'e');
+    return std::string(kRotateAt - TextOnDisk(kSeparator).size() - 1, 'e') + "\n";
   }
 
   ScratchDir dir_;
@@ -127,9 +128,71 @@ TEST_F(BriefLogTest, EveryOpeningWritesOneSeparator) {
   EXPECT_EQ(second.backup_path(), Backup());
 }
 
+// The clock the logs' looks go by, moved by the test alone.
+std::int64_t g_now = 1000;
+std::int64_t TestClock() {
+  return g_now;
+}
+
+class OnTheTestClock {
+ public:
+  OnTheTestClock() { vo_tools::platform::SetClockHook(TestClock); }
+  ~OnTheTestClock() { vo_tools::platform::SetClockHook(nullptr); }
+  void Turn() { ++g_now; }
+};
+
+// A file that ends mid-line (a crash, or a disk full, in another process)
+// when the log opens it, looks at it, or follows its path to it: the next
+// text starts on a line of its own, in the same write.
+TEST_F(BriefLogTest, FileEndingMidLineIsNeverGluedToTheNextText) {
+  struct Case {
+    const char* when;
+    void (*before_open)(const std::string& path);
+    void (*after_first_line)(const std::string& path);
+    const char* expected;  // in text mode; "|" stands for the separator line
+  };
+  const Case cases[] = {
+      {"at the opening", [](const std::string& path) { WriteFile(path, "cut off mid-li"); },
+       [](const std::string&) {}, "cut off mid-li\n|one\ntwo\n"},
+      {"at a look", [](const std::string&) {},
+       [](const std::string& path) {
+         std::ofstream(path, std::ios::binary | std::ios::app) << "frag";
+       },
+       "|one\nfrag\ntwo\n"},
+      {"following the path", [](const std::string&) {},
+       [](const std::string& path) {
+         std::filesystem::rename(path, path + ".moved");
+         WriteFile(path, "another's frag");
+       },
+       "another's frag\ntwo\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.when);
+    std::filesystem::remove(Path());
+    c.before_open(Path());
+    OnTheTestClock clock;
+    BriefLog log(&lock_);
+    log.Open("brief.txt", dir_.path().c_str());
+    log.Append("one\n");
+    c.after_first_line(Path());
+    clock.Turn();
+    log.Append("two\n");
+    std::string expected;
+    for (const char* p = c.expected; *p != '\0'; ++p) {
+      if (*p == '|') {
+        expected += TextOnDisk(kSeparator);
+      } else {
+        expected += TextOnDisk(std::string(1, *p));
+      }
+    }
+    EXPECT_EQ(ReadFile(Path()), expected);
+  }
+}
+
 TEST_F(BriefLogTest, RotatesOnlyOnceThePositionReachesTheThreshold) {
   // The separator brings the position to one byte short of the threshold.
-  const std::string earlier(kRotateAt - 1 - TextOnDisk(kSeparator).size(), 'e');
+  const std::string earlier =
+      std::string(kRotateAt - 2 - TextOnDisk(kSeparator).size(), 'e') + "\n";
   WriteFile(Path(), earlier);
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());

@@ -22,6 +22,7 @@
 #include "child_process.h"
 #include "file_size_limit.h"
 #include "log_lines.h"
+#include "os_situations.h"
 #include "scratch_dir.h"
 #include "test_env.h"
 #include "timed_fork.h"
@@ -295,35 +296,94 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
 
 // --- A log directory that goes away, or is not there yet ---
 
-TEST(LogFaults, BriefLogComesBackWhenItsDirectoryReturnsAfterARotationFellDue) {
+// A file that its path no longer names, while the path will not open
+// (its directory moved away, or a directory put in its place), takes lines
+// only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
+// they are dropped until the path opens again, and rotation goes on there.
+// A file that its path no longer names, while the path will not open
+// (its directory moved away, or a directory put in its place), takes lines
+// only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
+// they are dropped until the path opens again, and rotation goes on there.
+// One test per row: a Windows child re-runs its test from the start.
+struct LostPath {
+  const char* name;          // how the path is lost
+  bool brief_full_at_start;  // the brief log's rotation is due as the path goes
+  const char* old_brief;     // where the old files are while the path is lost
+  const char* old_main;
+  bool (*lose)(const ScratchDir& dir);  // false when the platform refused
+  void (*restore)(const ScratchDir& dir);
+};
+const LostPath kLostPaths[] = {
+    {"DirectoryMovedAwayAndBack", true, "away/brief.txt", "away/main.txt",
+     [](const ScratchDir& dir) {
+       std::error_code error;
+       fs::rename(dir / "logs", dir / "away", error);
+       return !RefusedHere(dir, error);
+     },
+     [](const ScratchDir& dir) { fs::rename(dir / "away", dir / "logs"); }},
+    {"DirectoryPutInItsPlace", false, "logs/brief.moved", "logs/main.moved",
+     [](const ScratchDir& dir) {
+       for (const char* name : {"brief", "main"}) {
+         fs::rename(dir / ("logs/" + std::string(name) + ".txt"),
+                    dir / ("logs/" + std::string(name) + ".moved"));
+         fs::create_directory(dir / ("logs/" + std::string(name) + ".txt"));
+       }
+       return true;
+     },
+     [](const ScratchDir& dir) {
+       fs::remove(dir / "logs/brief.txt");
+       fs::remove(dir / "logs/main.txt");
+     }},
+};
+
+class LostPathTest : public testing::TestWithParam<LostPath> {};
+
+TEST_P(LostPathTest, FileThePathNoLongerNamesTakesLinesOnlyUpToItsSize) {
+  const LostPath& c = GetParam();
+  constexpr std::uint64_t kMainCap = 5 * 1024 * 1024;
+  const std::string text(1000, 'x');
   ScratchDir dir;
   const std::string logs = dir / "logs";
-  const std::string away = dir / "away";
   fs::create_directory(logs);
-  WriteFile(dir / "logs/brief.txt", FillerUpToTheThreshold());
+  if (c.brief_full_at_start) WriteFile(dir / "logs/brief.txt", FillerUpToTheThreshold());
   ASSERT_TRUE(RunInChild([&] {
     Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
-    LogTagged("before", 0);  // the file reaches the threshold
-    std::error_code error;
-    fs::rename(logs, away, error);
-    if (RefusedHere(dir, error)) return;
-    for (int i = 0; i < 3; ++i) LogTagged("away", i);
-    fs::rename(away, logs);
+    LogTagged("before", 0);
+    if (!c.lose(dir)) return;
     LetTheClockTurn();
-    for (int i = 0; i < 50; ++i) LogTagged("after", i);
+    for (int i = 0; i < 6000; ++i) {  // 6 MB: past both sizes
+      Vo_PrintOut(VO_LOG_INFO, true, "faults", i, "away %d %s", i, text.c_str());
+    }
+    WriteFile(dir / "sizes", std::to_string(fs::file_size(dir / c.old_brief)) + " " +
+                                 std::to_string(fs::file_size(dir / c.old_main)));
+    c.restore(dir);
+    LetTheClockTurn();
+    for (int i = 0; i < 10; ++i) LogTagged("after", i);
   }));
   if (FileExists(dir / "refused")) {
     GTEST_SKIP() << "a directory holding an open file cannot be renamed here (Windows): "
                  << ReadFile(dir / "refused");
   }
+  std::istringstream sizes(ReadFile(dir / "sizes"));
+  std::uint64_t brief_size = 0, main_size = 0;
+  sizes >> brief_size >> main_size;
+  const std::uint64_t line = text.size() + 200;
+  EXPECT_LE(brief_size, kRotateAt + line);
+  EXPECT_LE(main_size, kMainCap + line);
+  EXPECT_GE(main_size, kMainCap) << "the main log's old file took lines until it was full";
   const auto brief = MessagesIn({dir / "logs/brief.BAK", dir / "logs/brief.txt"});
-  EXPECT_EQ(CountOf(brief, Tagged("before", 0)), 1);
-  EXPECT_EQ(NotOnceIn(brief, "away", 3), std::vector<int>{});
-  EXPECT_EQ(NotOnceIn(brief, "after", 50), std::vector<int>{});
-  EXPECT_EQ(ReadLines(dir / "logs/brief.txt").size(), 50u) << "rotated once the path was back";
-  const auto main = MessagesIn({dir / "logs/main.txt"});
-  EXPECT_EQ(CountOf(main, Tagged("after", 49)), 1);
+  EXPECT_EQ(NotOnceIn(brief, "after", 10), std::vector<int>{});
+  const auto main = MessagesIn({dir / "logs/main.txt.1", dir / "logs/main.txt"});
+  EXPECT_EQ(NotOnceIn(main, "after", 10), std::vector<int>{});
+  if (c.brief_full_at_start) {
+    EXPECT_EQ(ReadLines(dir / "logs/brief.txt").size(), 10u) << "rotated once the path was back";
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(LogFaults, LostPathTest, testing::ValuesIn(kLostPaths),
+                         [](const testing::TestParamInfo<LostPath>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // The bytes held by this process's open regular files that no name leads to
 // any more.
@@ -392,6 +452,155 @@ TEST(LogFaults, DirectoryMissingAtSetUpIsWrittenOnceItExists) {
   const auto brief = ReadLines(dir / "later/brief.txt");
   ASSERT_FALSE(brief.empty());
   EXPECT_EQ(brief[0], kSeparator) << "the set-up's separator comes with the first opening";
+}
+
+// --- Something other than a file at the path ---
+
+// A FIFO at a log's path is written without blocking: nobody reading it
+// costs the lines that do not fit, never a stalled process, and once it is
+// gone the path is a file again; a reader gets the lines.
+TEST(LogFaults, FifoAtThePathNeverStallsTheProcess) {
+  struct Case {
+    const char* who_reads;
+    bool reader;
+    int lines;
+  };
+  const Case cases[] = {{"nobody", false, 3000}, {"a reader", true, 20}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.who_reads);
+    ScratchDir dir;
+    if (!vo_tools_test::MakeFifo(dir / "probe")) GTEST_SKIP() << "no FIFOs on this platform";
+    const std::string text(1000, 'x');
+    const auto outcome = vo_tools_test::ForkAndWait(
+        [&] {
+          Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+          LogTagged("before", 0);
+          std::unique_ptr<vo_tools_test::FifoReader> readers[2];
+          int n = 0;
+          for (const char* name : {"brief.txt", "main.txt"}) {
+            fs::remove(dir / name);
+            ASSERT_TRUE(vo_tools_test::MakeFifo(dir / name));
+            if (c.reader) readers[n++] = std::make_unique<vo_tools_test::FifoReader>(dir / name);
+          }
+          LetTheClockTurn();
+          for (int i = 0; i < c.lines; ++i) {
+            Vo_PrintOut(VO_LOG_INFO, true, "faults", i, "piped %d %s", i, text.c_str());
+          }
+          for (int r = 0; r < n; ++r) {
+            // Each line reaches each reader whole (the separator does not:
+            // the brief log had it at set-up); the main log's reader first.
+            std::vector<std::string> expected;
+            for (int i = 0; i < c.lines; ++i) {
+              expected.push_back("piped " + std::to_string(i) + " " + text);
+            }
+            std::vector<std::string> lines;
+            std::istringstream in(readers[r]->Stop());
+            for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");
+            EXPECT_EQ(MessagesOf(lines), expected) << "reader " << r;
+          }
+          fs::remove(dir / "brief.txt");
+          fs::remove(dir / "main.txt");
+          LetTheClockTurn();
+          for (int i = 0; i < 3; ++i) LogTagged("after", i);
+        },
+        vo_tools::testing::kHangBound);
+    ASSERT_EQ(outcome, vo_tools_test::ForkOutcome::kExitedCleanly)
+        << "a log write blocked on the FIFO, or the child failed";
+    const std::vector<std::string> after = {Tagged("after", 0), Tagged("after", 1),
+                                            Tagged("after", 2)};
+    EXPECT_EQ(MessagesIn({dir / "brief.txt"}), after);
+    EXPECT_EQ(MessagesIn({dir / "main.txt"}), after);
+  }
+}
+
+// --- A process started with its standard descriptors closed ---
+
+TEST(LogFaults, LogFilesNeverTakeTheStandardDescriptors) {
+  if (!vo_tools_test::ScopedClosedStandardDescriptors::Supported()) {
+    GTEST_SKIP() << "no numbered standard descriptors on this platform";
+  }
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&] {
+    bool open[3] = {};
+    {
+      vo_tools_test::ScopedClosedStandardDescriptors closed;
+      Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+      LogTagged("logged", 0);
+      for (int fd = 0; fd < 3; ++fd) open[fd] = vo_tools_test::DescriptorIsOpen(fd);
+    }
+    for (int fd = 0; fd < 3; ++fd) EXPECT_FALSE(open[fd]) << "descriptor " << fd;
+  }));
+  EXPECT_EQ(MessagesIn({dir / "main.txt"}), std::vector<std::string>{Tagged("logged", 0)});
+  EXPECT_EQ(MessagesIn({dir / "brief.txt"}), std::vector<std::string>{Tagged("logged", 0)});
+}
+
+// --- A directory that other users can write to ---
+
+// In a directory another user can write, a log follows no link at its last
+// step and uses no file another user owns: it writes nothing until the path
+// is clear, then creates its own file there. In its own directory a link is
+// followed as ever.
+TEST(LogFaults, DirectoryOthersCanWriteLetsNoOneIn) {
+  struct Case {
+    const char* what;
+    bool shared;         // the directory is world-writable and sticky
+    bool brief_is_link;  // else the main log's path is the link
+  };
+  const Case cases[] = {{"shared: a link at the brief log, a file at the main", true, true},
+                        {"shared: a link at the main log, a file at the brief", true, false},
+                        {"own directory: a link is followed", false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    const std::string logs = dir / "logs";
+    const std::string secret = dir / "secret";
+    fs::create_directory(logs);
+    WriteFile(secret, "secret\n");
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string link = dir / (c.brief_is_link ? "logs/brief.txt" : "logs/main.txt");
+    const std::string planted = dir / (c.brief_is_link ? "logs/main.txt" : "logs/brief.txt");
+    std::string why_not;
+    if (c.shared) {
+      fs::permissions(logs, fs::perms::all | fs::perms::sticky_bit);
+      const bool planted_ok = vo_tools_test::RunAsAnotherUser(
+          [&] {
+            fs::create_symlink(secret, link);
+            WriteFile(planted, "planted\n");
+            fs::permissions(planted, fs::perms::owner_read | fs::perms::owner_write |
+                                         fs::perms::group_read | fs::perms::group_write |
+                                         fs::perms::others_read | fs::perms::others_write);
+          },
+          &why_not);
+      if (!why_not.empty()) GTEST_SKIP() << why_not;
+      ASSERT_TRUE(planted_ok);
+    } else {
+      std::error_code error;
+      fs::create_symlink(secret, link, error);
+      if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
+    ASSERT_TRUE(RunInChild([&] {
+      Vo_PrintOut_Init("main.txt", "brief.txt", logs.c_str(), "", VO_LOG_INFO);
+      Vo_PrintOut(VO_LOG_INFO, true, "faults", 0, "session token abc123");
+      if (!c.shared) return;
+      EXPECT_EQ(ReadFile(planted), "planted\n");
+      fs::remove(link);
+      fs::remove(planted);
+      LetTheClockTurn();
+      LogTagged("later", 0);
+    }));
+    if (!c.shared) {
+      EXPECT_NE(ReadFile(secret).find("session token abc123"), std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(ReadFile(secret), "secret\n");
+    for (const char* name : {"logs/brief.txt", "logs/main.txt"}) {
+      EXPECT_EQ(MessagesIn({dir / name}), std::vector<std::string>{Tagged("later", 0)}) << name;
+      EXPECT_EQ(vo_tools_test::OwnerOf(dir / name), 0) << name;
+      const fs::perms perms = fs::status(dir / name).permissions();
+      EXPECT_EQ(perms & (fs::perms::group_write | fs::perms::others_write), fs::perms::none)
+          << name;
+    }
+  }
 }
 
 // --- A full disk ---

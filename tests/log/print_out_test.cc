@@ -293,19 +293,34 @@ TEST(PrintOut, UnwritableDirectoryStopsNothing) {
   });
 }
 
-TEST(PrintOut, TooLongPathFallsBackToTheDefaultNameInTheTemporaryDirectory) {
-  EXPECT_IN_CHILD([] {
-    ScratchDir tmp;
-    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
-    // Fits the limit as a directory, but not with a file name after it.
-    std::string directory = tmp.path();
-    while (directory.size() + 2 < vo_tools::platform::kMaxPath) directory += "d/";
-    Vo_PrintOut_Init("main.txt", "brief.txt", directory.c_str(), "", VO_LOG_INFO);
-    Vo_PrintOut1(VO_LOG_INFO, true, "", 0, "fell back");
-    std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
-    EXPECT_EQ(FakeQuillLog().creates.at(0).path, tmp.path() + "SysmetLog.txt");
-    EXPECT_EQ(ReadLines(tmp / "SysmetLogBrief.txt").size(), 2u);
-  });
+// A path beyond the platform's limit, or a name longer than the file system
+// takes (256 characters in a short directory), falls back to the default
+// names in the temporary directory.
+TEST(PrintOut, TooLongPathOrNameFallsBackToTheDefaultNameInTheTemporaryDirectory) {
+  struct Case {
+    const char* what;
+    bool long_directory;    // a directory that fits the limit alone, but not with a name
+    std::size_t name_size;  // of both file names; 0: "main.txt" and "brief.txt"
+  };
+  const Case cases[] = {{"path beyond the limit", true, 0}, {"name of 256 characters", false, 256}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_IN_CHILD([&c] {
+      ScratchDir tmp, logs;
+      vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
+      std::string directory = logs.path();
+      while (c.long_directory && directory.size() + 2 < vo_tools::platform::kMaxPath) {
+        directory += "d/";
+      }
+      const std::string main_name = c.name_size == 0 ? "main.txt" : std::string(c.name_size, 'm');
+      const std::string brief_name = c.name_size == 0 ? "brief.txt" : std::string(c.name_size, 'b');
+      Vo_PrintOut_Init(main_name.c_str(), brief_name.c_str(), directory.c_str(), "", VO_LOG_INFO);
+      Vo_PrintOut1(VO_LOG_INFO, true, "", 0, "fell back");
+      std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
+      EXPECT_EQ(FakeQuillLog().creates.at(0).path, tmp.path() + "SysmetLog.txt");
+      EXPECT_EQ(ReadLines(tmp / "SysmetLogBrief.txt").size(), 2u);
+    });
+  }
 }
 
 TEST(PrintOut, FailedCreationPassesToTheCallerAndSetUpRunsAgain) {

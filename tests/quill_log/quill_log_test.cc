@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/fault_hooks.h"
 #include "quill/quill_log.h"
 #include "scratch_dir.h"
 
@@ -45,6 +47,44 @@ TEST(QuillLog, AppendsChunksVerbatim) {
   EXPECT_TRUE(log->Write("ctx", 1, 0, "no line end"));
   EXPECT_TRUE(log->Write("ctx", 1, 0, ""));
   EXPECT_EQ(ReadFile(path), "kept\n100%s %d %n done\nno line end");
+}
+
+// The clock the log's looks go by, moved by the test alone.
+std::int64_t g_now = 1000;
+std::int64_t TestClock() {
+  return g_now;
+}
+
+// A file that another writer left mid-line (a crash) when the log opens it
+// or looks at it: the next chunk starts on a line of its own, in the same
+// write; but a look never breaks this log's own line written in pieces.
+TEST(QuillLog, FileEndingMidLineIsNeverGluedToTheNextChunk) {
+  struct Case {
+    const char* when;
+    const char* before;   // the file's contents before the log opens it
+    const char* first;    // chunk written before the look
+    const char* between;  // appended by another writer before the look
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"at the opening", "cut off mid-li", "one\n", "", "cut off mid-li\none\ntwo\n"},
+      {"at a look", "", "one\n", "frag", "one\nfrag\ntwo\n"},
+      {"own piece before a look", "", "one piece, ", "", "one piece, two\n"},
+  };
+  vo_tools::platform::SetClockHook(TestClock);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.when);
+    ScratchDir dir;
+    const std::string path = dir / "main.txt";
+    vo_tools_test::WriteFile(path, c.before);
+    Holder log = Create(path);
+    EXPECT_TRUE(log->Write("", 0, 1, c.first));
+    std::ofstream(path, std::ios::binary | std::ios::app) << c.between;
+    ++g_now;
+    EXPECT_TRUE(log->Write("", 0, 1, "two\n"));
+    EXPECT_EQ(ReadFile(path), c.expected);
+  }
+  vo_tools::platform::SetClockHook(nullptr);
 }
 
 TEST(QuillLog, PathThatCannotBeOpenedFailsEveryWrite) {

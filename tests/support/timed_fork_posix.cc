@@ -33,7 +33,7 @@ ForkOutcome ForkAndWait(const std::function<void()>& body, std::chrono::millisec
       waitpid(pid, &status, 0);
       return ForkOutcome::kTimedOut;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ForkOutcome::kExitedCleanly
                                                        : ForkOutcome::kFailed;

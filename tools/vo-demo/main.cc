@@ -67,6 +67,9 @@ int Run(const DemoOptions& options) {
     return 1;
   }
   std::cout << "vo-demo: the services of vo_tools2 in one run (about three seconds)\n\n";
+  // A standard output that cannot take the account (closed, say) stops the
+  // run before it starts: nothing else would tell the user what happened.
+  if (!std::cout.flush()) return 1;
   DemoLog log(directory.path);
   Checks checks;
   RunPlugins(&log, &checks, std::cout);

@@ -10,9 +10,11 @@
 // size limit; a process whose file another process rolled away (or removed)
 // notices on its first write in a new second of the clock, or after 64 KiB
 // of its own writes, and reopens the path; its chunks meanwhile land in the
-// old file. A path that cannot be opened is tried again on a write in a later
-// second, and after a write that failed or was cut short the next chunk
-// starts on a line of its own. Nothing is filtered by level.
+// old file, up to its size limit. A path that cannot be opened is tried
+// again on a write in a later second. After a write that failed or was cut
+// short, and at each opening and look at a file that ends mid-line, the next
+// chunk starts on a line of its own (the one change to a chunk). Nothing is
+// filtered by level.
 //
 // Failures: CreateInstance throws std::bad_alloc when memory runs out; while
 // the path cannot be opened, Write returns false.

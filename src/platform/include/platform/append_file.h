@@ -9,10 +9,25 @@
 // feed is stored as the platform's line end (CR LF on Windows), still in one
 // write.
 //
-// Threads: Append, Size, IsNamedBy, IsRemoved and EndsMidLine may run on many threads at
-// once, also while one thread runs Reopen; Lock/Unlock/Reopen are called by
-// one thread at a time. Failures are results; nothing throws except when
-// memory runs out.
+// Opening (Open and Reopen alike) is the one place of the logs' file policy:
+// - it never blocks: a FIFO, a device or anything else at the path is opened
+//   without waiting and written without blocking (a write that cannot
+//   proceed fails); IsRegular tells a regular file, the only kind a log
+//   rotates;
+// - on POSIX the descriptor is never 0, 1 or 2, so that a process started
+//   with those closed keeps its own output out of the file;
+// - on POSIX, when users other than the process's own may write to the
+//   file's directory, a symbolic link at the last step is not followed, and
+//   an existing file is used only if the process's effective user owns it
+//   (and, for a regular file, no other name links to it); otherwise the open
+//   fails as for a file that cannot be opened. A file it creates is not
+//   writable by others (mode 0644 before the umask).
+//
+// Threads: Append, Size, IsNamedBy, IsRemoved, IsRegular and EndsMidLine may
+// run on many threads at once, also while one thread runs Reopen;
+// Lock/Unlock/Reopen are called by one thread at a time. Failures are
+// results; nothing throws except when memory runs out. platform/fault_hooks.h
+// lets a test make any of these calls fail.
 #ifndef VO_TOOLS_PLATFORM_APPEND_FILE_H_
 #define VO_TOOLS_PLATFORM_APPEND_FILE_H_
 
@@ -56,9 +71,15 @@ class AppendFile {
   // filling, until the process ends.
   bool IsRemoved() const;
 
+  // False once the open file is known to be something other than a regular
+  // file (a FIFO, socket or device); true also when that cannot be read, so
+  // that a failed look never stops a rotation.
+  bool IsRegular() const;
+
   // True when the file does not end with a line feed, so that text appended
-  // now would continue its last line (after a write a full disk cut short);
-  // also true when that cannot be read. False for an empty file.
+  // now would continue its last line (after a write a full disk or a crash
+  // cut short); also true when that cannot be read. False for an empty file
+  // and for anything but a regular file, whose end cannot be read.
   bool EndsMidLine() const;
 
   // Makes this object append to a fresh open of `path` (created when

@@ -30,6 +30,11 @@ std::string TempDirectory();
 // directory cannot be read or the result would exceed kMaxPath.
 bool AbsolutePath(const std::string& path, std::string* absolute);
 
+// True when no step of `path` (directory or file name) is longer than one
+// name may be: what the file system of the path's directory reports, when it
+// exists, or the platform's usual limit (255 characters).
+bool NamesFit(const std::string& path);
+
 // Ids of the calling process and thread, as the operating system shows them.
 unsigned long CurrentProcessId();
 unsigned long CurrentThreadId();

@@ -1,0 +1,41 @@
+#include "platform/fault_hooks.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+
+namespace vo_tools::platform {
+namespace {
+
+std::atomic<FileFaultHook> g_fault_hook{nullptr};
+std::atomic<ClockHook> g_clock_hook{nullptr};
+
+}  // namespace
+
+void SetFileFaultHook(FileFaultHook hook) {
+  g_fault_hook.store(hook, std::memory_order_release);
+}
+
+FileFault InjectedFault(FileOp op) {
+  const FileFaultHook hook = g_fault_hook.load(std::memory_order_acquire);
+  if (hook == nullptr) return FileFault::kNone;
+  const FileFault fault = hook(op);
+  if (fault == FileFault::kExit && op != FileOp::kAppend) ExitAsInjected();
+  return fault;
+}
+
+void ExitAsInjected() {
+  std::_Exit(kInjectedExitStatus);
+}
+
+void SetClockHook(ClockHook hook) {
+  g_clock_hook.store(hook, std::memory_order_release);
+}
+
+std::int64_t LookClock() {
+  const ClockHook hook = g_clock_hook.load(std::memory_order_acquire);
+  if (hook != nullptr) return hook();
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+}  // namespace vo_tools::platform
