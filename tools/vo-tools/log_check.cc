@@ -74,18 +74,28 @@ Verdict Append(const std::string& path) {
   return {true, path + ": exists and can be appended to\n"};
 }
 
+// A name the library does not use: it logs under the default name in the
+// temporary directory instead.
+Verdict FallsBack(const std::string& path, const std::string& why, const char* fallback) {
+  return Problem(path, why + "; the library logs to " + vo_tools::platform::TempDirectory() +
+                           fallback + " instead");
+}
+
 Verdict CheckFile(const std::string& directory, const std::string& name, const char* fallback) {
   const std::string path = directory + (name.empty() ? fallback : name.c_str());
   if (path.size() > vo_tools::platform::kMaxPath) {
-    return Problem(path, "too long for the platform (" + std::to_string(path.size()) +
-                             " characters, at most " +
-                             std::to_string(vo_tools::platform::kMaxPath) +
-                             "); the library logs to " + vo_tools::platform::TempDirectory() +
-                             fallback + " instead");
+    return FallsBack(path,
+                     "too long for the platform (" + std::to_string(path.size()) +
+                         " characters, at most " + std::to_string(vo_tools::platform::kMaxPath) +
+                         ")",
+                     fallback);
   }
   std::error_code error;
   const fs::file_status link = fs::symlink_status(path, error);
   const fs::file_status status = fs::status(path, error);
+  if (error == std::errc::filename_too_long) {
+    return FallsBack(path, "a name the file system refuses: " + error.message(), fallback);
+  }
   if (status.type() == fs::file_type::not_found) {
     // A link to nothing would have its target created, which removing the
     // link would leave behind.
