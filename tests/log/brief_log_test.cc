@@ -9,6 +9,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "log_lines.h"
 #include "log_path.h"
 #include "platform/env.h"
 #include "platform/fault_hooks.h"
@@ -22,6 +23,9 @@ using vo_tools::log::BriefLog;
 using vo_tools::log::LogDirectory;
 using vo_tools::log::LogFilePath;
 using vo_tools_test::FileExists;
+using vo_tools_test::kBriefRotationBytes;
+using vo_tools_test::kLookEveryBytes;
+using vo_tools_test::kSeparatorLine;
 using vo_tools_test::ReadFile;
 using vo_tools_test::ScratchDir;
 using vo_tools_test::TextOnDisk;
@@ -29,9 +33,6 @@ using vo_tools_test::WriteFile;
 
 // The file's fixed texts and sizes, written out here rather than taken from
 // the class, so that a change to them shows.
-const std::string kSeparator = "---------------------------------------\n";
-constexpr std::size_t kRotateAt = 2 * 1024 * 1024;
-constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
 
 TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {
   ScratchDir dir;
@@ -106,7 +107,7 @@ class BriefLogTest : public testing::Test {
   // Earlier contents, in whole lines, that the separator of the next opening
   // brings to the threshold, so that the first line appended then rotates.
   static std::string FullFile() {
-    return std::string(kRotateAt - TextOnDisk(kSeparator).size() - 1, 'e') + "\n";
+    return std::string(kBriefRotationBytes - TextOnDisk(kSeparatorLine).size() - 1, 'e') + "\n";
   }
 
   ScratchDir dir_;
@@ -123,7 +124,7 @@ TEST_F(BriefLogTest, EveryOpeningWritesOneSeparator) {
   second.Open("brief.txt", dir_.path().c_str());
   second.Append("two\n");
   second.Append(nullptr);
-  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparator + "one\n" + kSeparator + "two\n"));
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparatorLine + "one\n" + kSeparatorLine + "two\n"));
   EXPECT_EQ(second.path(), Path());
   EXPECT_EQ(second.backup_path(), Backup());
 }
@@ -180,7 +181,7 @@ TEST_F(BriefLogTest, FileEndingMidLineIsNeverGluedToTheNextText) {
     std::string expected;
     for (const char* p = c.expected; *p != '\0'; ++p) {
       if (*p == '|') {
-        expected += TextOnDisk(kSeparator);
+        expected += TextOnDisk(kSeparatorLine);
       } else {
         expected += TextOnDisk(std::string(1, *p));
       }
@@ -192,14 +193,14 @@ TEST_F(BriefLogTest, FileEndingMidLineIsNeverGluedToTheNextText) {
 TEST_F(BriefLogTest, RotatesOnlyOnceThePositionReachesTheThreshold) {
   // The separator brings the position to one byte short of the threshold.
   const std::string earlier =
-      std::string(kRotateAt - 2 - TextOnDisk(kSeparator).size(), 'e') + "\n";
+      std::string(kBriefRotationBytes - 2 - TextOnDisk(kSeparatorLine).size(), 'e') + "\n";
   WriteFile(Path(), earlier);
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("last of the old file\n");
   EXPECT_FALSE(FileExists(Backup()));
   log.Append("first of the new file\n");
-  EXPECT_EQ(ReadFile(Backup()), earlier + TextOnDisk(kSeparator + "last of the old file\n"));
+  EXPECT_EQ(ReadFile(Backup()), earlier + TextOnDisk(kSeparatorLine + "last of the old file\n"));
   EXPECT_EQ(ReadFile(Path()), TextOnDisk("first of the new file\n"));
 }
 
@@ -209,7 +210,7 @@ TEST_F(BriefLogTest, RotationReplacesTheEarlierBackup) {
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("new\n");
-  EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator));
+  EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparatorLine));
   EXPECT_EQ(ReadFile(Path()), TextOnDisk("new\n"));
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
@@ -249,12 +250,14 @@ TEST_F(BriefLogTest, RotationUnderAnotherOpenHandle) {
   }
   if (vo_tools_test::OpenFileBlocksRename()) {
     EXPECT_FALSE(FileExists(Backup()));
-    EXPECT_EQ(ReadFile(Path()), FullFile() + TextOnDisk(kSeparator + "while held\nstill held\n"));
+    EXPECT_EQ(ReadFile(Path()),
+              FullFile() + TextOnDisk(kSeparatorLine + "while held\nstill held\n"));
     log.Append("let go\n");
-    EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator + "while held\nstill held\n"));
+    EXPECT_EQ(ReadFile(Backup()),
+              FullFile() + TextOnDisk(kSeparatorLine + "while held\nstill held\n"));
     EXPECT_EQ(ReadFile(Path()), TextOnDisk("let go\n"));
   } else {
-    EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparator));
+    EXPECT_EQ(ReadFile(Backup()), FullFile() + TextOnDisk(kSeparatorLine));
     EXPECT_EQ(ReadFile(Path()), TextOnDisk("while held\nstill held\n"));
   }
   EXPECT_TRUE(log.IsOpen());
@@ -280,7 +283,7 @@ TEST_F(BriefLogTest, FailedReopenIsTriedAgainAtTheNextLook) {
   EXPECT_TRUE(log.IsOpen());
   std::filesystem::create_directory(sub);
   const std::string filler = std::string(1023, 'x') + "\n";
-  for (std::uint64_t i = 0; i < kCheckEveryBytes / filler.size(); ++i) {
+  for (std::uint64_t i = 0; i < kLookEveryBytes / filler.size(); ++i) {
     log.Append(filler.c_str());
   }
   log.Append("found\n");
@@ -291,12 +294,12 @@ TEST_F(BriefLogTest, FailedReopenIsTriedAgainAtTheNextLook) {
 }
 
 TEST_F(BriefLogTest, SeparatorOfAFullFileOpensTheNextFile) {
-  WriteFile(Path(), std::string(kRotateAt, 'e'));
+  WriteFile(Path(), std::string(kBriefRotationBytes, 'e'));
   BriefLog log(&lock_);
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("line\n");
-  EXPECT_EQ(ReadFile(Backup()).size(), kRotateAt);
-  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparator + "line\n"));
+  EXPECT_EQ(ReadFile(Backup()).size(), kBriefRotationBytes);
+  EXPECT_EQ(ReadFile(Path()), TextOnDisk(kSeparatorLine + "line\n"));
 }
 
 TEST_F(BriefLogTest, FileThatCannotBeOpenedTakesNoLines) {
@@ -320,7 +323,7 @@ TEST_F(BriefLogTest, BackupPathBeyondTheLimitFallsBackToTheTemporaryDirectory) {
   }
   EXPECT_EQ(log.path(), dir_.path() + "SysmetLogBrief.txt");
   EXPECT_EQ(log.backup_path(), dir_.path() + "SysmetLogBrief.BAK");
-  EXPECT_EQ(ReadFile(dir_.path() + "SysmetLogBrief.txt"), TextOnDisk(kSeparator));
+  EXPECT_EQ(ReadFile(dir_.path() + "SysmetLogBrief.txt"), TextOnDisk(kSeparatorLine));
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "brief_log.h"
+#include "log_lines.h"
 #include "module/critical_section.h"
 #include "platform/fault_hooks.h"
 #include "quill/quill_log.h"
@@ -43,16 +44,16 @@ using vo_tools::log::BriefLog;
 using vo_tools::platform::FileFault;
 using vo_tools::platform::FileOp;
 using vo_tools_test::FileExists;
+using vo_tools_test::kBriefRotationBytes;
+using vo_tools_test::kSeparatorLine;
 using vo_tools_test::ReadFile;
 using vo_tools_test::ScratchDir;
 using vo_tools_test::WriteFile;
 
-constexpr std::uint64_t kRotateAt = 2097152;
 // The main log is made with a small cap, so that it rolls in the rotation
 // scenarios as often as the brief log does.
 constexpr unsigned long kMainKib = 16;
 constexpr unsigned long kMainBackups = 2;
-const std::string kSeparator = std::string(39, '-') + "\n";
 
 std::string LineText(const char* tag, int number) {
   return std::string(tag) + " " + std::to_string(number) + " " + std::string(40, '.') + "\n";
@@ -132,7 +133,7 @@ void FillTo(const std::string& path, std::uint64_t size) {
 
 // Both files a few lines short of their rotation.
 void NearlyFull(const std::string& dir) {
-  FillTo(dir + "brief.txt", kRotateAt - 150);
+  FillTo(dir + "brief.txt", kBriefRotationBytes - 150);
   FillTo(dir + "main.txt", kMainKib * 1024 - 30);
 }
 
@@ -280,7 +281,7 @@ bool IsKnownLine(const std::string& line) {
 
 // A piece that a cut write may have left: the start of a line or separator.
 bool IsKnownPrefix(const std::string& piece) {
-  if (kSeparator.compare(0, piece.size(), piece) == 0) return true;
+  if (kSeparatorLine.compare(0, piece.size(), piece) == 0) return true;
   for (const std::string& line : KnownLines()) {
     if (line.compare(0, piece.size(), piece) == 0) return true;
   }
@@ -330,17 +331,17 @@ void Scan(const std::string& path, bool shared, Seen* seen) {
     start = end + 1;
     if (piece.empty()) {
       ++seen->blank;
-    } else if (whole && piece + "\n" == kSeparator) {
+    } else if (whole && piece + "\n" == kSeparatorLine) {
       ++seen->separators;
     } else if (whole && IsKnownLine(piece + "\n")) {
       ++seen->lines[piece + "\n"];
     } else if (IsKnownPrefix(piece)) {
       ++seen->torn;
-      if (kSeparator.compare(0, piece.size(), piece) == 0) ++seen->separators;
+      if (kSeparatorLine.compare(0, piece.size(), piece) == 0) ++seen->separators;
     } else if (std::string line; shared && whole && IsCutThenLine(piece, &line)) {
       ++seen->torn;
       ++seen->lines[line];
-      if (kSeparator.compare(0, 1, piece, 0, 1) == 0) ++seen->separators;
+      if (kSeparatorLine.compare(0, 1, piece, 0, 1) == 0) ++seen->separators;
     } else {
       seen->bad.push_back(path + ": " + piece.substr(0, 120));
     }
@@ -386,7 +387,8 @@ std::string Check(const Case& c, const std::string& dir) {
   // Each writer knows only its own texts since its last look: each may add
   // its separator and a line past the threshold.
   const std::uint64_t bound =
-      kRotateAt + c.scenario->writers * (kSeparator.size() + LineText("line", 99).size() + 1);
+      kBriefRotationBytes +
+      c.scenario->writers * (kSeparatorLine.size() + LineText("line", 99).size() + 1);
   if (brief.largest > bound) problems << "brief file of " << brief.largest << " bytes; ";
   const int setups = c.scenario->writers + 1;
   const bool may_lose_separators =

@@ -33,6 +33,10 @@ namespace {
 
 using vo_tools_test::Child;
 using vo_tools_test::FileExists;
+using vo_tools_test::kBriefRotationBytes;
+using vo_tools_test::kLookEveryBytes;
+using vo_tools_test::kMainLogCapBytes;
+using vo_tools_test::kSeparatorLine;
 using vo_tools_test::LinesOf;
 using vo_tools_test::ParseLine;
 using vo_tools_test::ReadFile;
@@ -43,9 +47,6 @@ using vo_tools_test::WriteFile;
 
 namespace fs = std::filesystem;
 
-constexpr std::uint64_t kRotateAt = 2097152;
-constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
-const std::string kSeparator = vo_tools_test::kSeparatorLine;
 const std::string kPadding(60, '.');
 
 void LogTagged(const char* tag, int number) {
@@ -64,7 +65,8 @@ void LetTheClockTurn() {
 // Earlier contents, in whole lines, that the separator of the next set-up
 // brings to one byte short of the rotation threshold.
 std::string FillerUpToTheThreshold() {
-  const std::size_t size = kRotateAt - 1 - vo_tools_test::TextOnDisk(kSeparator).size();
+  const std::size_t size =
+      kBriefRotationBytes - 1 - vo_tools_test::TextOnDisk(kSeparatorLine).size();
   return std::string(size - 1, 'e') + "\n";
 }
 
@@ -77,7 +79,7 @@ bool IsFiller(const std::string& line) {
 std::vector<std::string> MessagesOf(const std::vector<std::string>& lines) {
   std::vector<std::string> messages;
   for (const std::string& line : lines) {
-    if (line == kSeparator || IsFiller(line)) continue;
+    if (line == kSeparatorLine || IsFiller(line)) continue;
     unsigned long pid = 0;
     std::string message;
     if (ParseLine(line, &pid, &message)) {
@@ -218,7 +220,7 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
   std::map<int, std::size_t> header_bytes;
   int separators = 0;
   for (const std::string& line : LinesOf({dir / "brief.BAK", dir / "brief.txt"})) {
-    if (line == kSeparator) {
+    if (line == kSeparatorLine) {
       ++separators;
       continue;
     }
@@ -234,7 +236,7 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
     EXPECT_EQ(header_bytes.emplace(shared.process, header).first->second, header) << line;
   }
   EXPECT_EQ(separators, 0) << "the file the set-ups began should be gone after two rotations";
-  EXPECT_GE(fs::file_size(dir / "brief.BAK"), kRotateAt);
+  EXPECT_GE(fs::file_size(dir / "brief.BAK"), kBriefRotationBytes);
 
   std::map<int, std::map<int, LoggedBetween>> written;
   for (int process = 0; process < kProcesses; ++process) {
@@ -287,7 +289,7 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
     // 64 KiB of its own output written since the last look, so that bounds
     // what it can have written into a file rotated away under it: less than
     // 64 KiB, and the line that reached it.
-    EXPECT_LT(missing_bytes, kCheckEveryBytes + longest)
+    EXPECT_LT(missing_bytes, kLookEveryBytes + longest)
         << "process " << process << " lost " << missing << " lines (" << missing_bytes
         << " bytes) newer than the oldest kept, over " << (last_missing - first_missing) / 1000000
         << " ms";
@@ -340,7 +342,6 @@ class LostPathTest : public testing::TestWithParam<LostPath> {};
 
 TEST_P(LostPathTest, FileThePathNoLongerNamesTakesLinesOnlyUpToItsSize) {
   const LostPath& c = GetParam();
-  constexpr std::uint64_t kMainCap = 5 * 1024 * 1024;
   const std::string text(1000, 'x');
   ScratchDir dir;
   const std::string logs = dir / "logs";
@@ -368,9 +369,9 @@ TEST_P(LostPathTest, FileThePathNoLongerNamesTakesLinesOnlyUpToItsSize) {
   std::uint64_t brief_size = 0, main_size = 0;
   sizes >> brief_size >> main_size;
   const std::uint64_t line = text.size() + 200;
-  EXPECT_LE(brief_size, kRotateAt + line);
-  EXPECT_LE(main_size, kMainCap + line);
-  EXPECT_GE(main_size, kMainCap) << "the main log's old file took lines until it was full";
+  EXPECT_LE(brief_size, kBriefRotationBytes + line);
+  EXPECT_LE(main_size, kMainLogCapBytes + line);
+  EXPECT_GE(main_size, kMainLogCapBytes) << "the main log's old file took lines until it was full";
   const auto brief = MessagesIn({dir / "logs/brief.BAK", dir / "logs/brief.txt"});
   EXPECT_EQ(NotOnceIn(brief, "after", 10), std::vector<int>{});
   const auto main = MessagesIn({dir / "logs/main.txt.1", dir / "logs/main.txt"});
@@ -427,7 +428,7 @@ TEST(LogFaults, BothLogsStopWhileTheirDirectoryIsGoneAndFollowItBack) {
   // Each log notices within 64 KiB of its own output that its file is gone,
   // and from then on writes nothing into it.
   const std::uint64_t line = text.size() + 200;
-  EXPECT_LE(std::stoull(ReadFile(dir / "grown")), 2 * (kCheckEveryBytes + 2 * line));
+  EXPECT_LE(std::stoull(ReadFile(dir / "grown")), 2 * (kLookEveryBytes + 2 * line));
   std::vector<std::string> after;
   for (int i = 0; i < 10; ++i) after.push_back(Tagged("after", i));
   for (const char* file : {"logs/brief.txt", "logs/main.txt"}) {
@@ -451,7 +452,7 @@ TEST(LogFaults, DirectoryMissingAtSetUpIsWrittenOnceItExists) {
   EXPECT_EQ(MessagesIn({dir / "later/brief.txt"}), late);
   const auto brief = ReadLines(dir / "later/brief.txt");
   ASSERT_FALSE(brief.empty());
-  EXPECT_EQ(brief[0], kSeparator) << "the set-up's separator comes with the first opening";
+  EXPECT_EQ(brief[0], kSeparatorLine) << "the set-up's separator comes with the first opening";
 }
 
 // --- Something other than a file at the path ---

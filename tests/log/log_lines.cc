@@ -6,8 +6,6 @@
 
 namespace vo_tools_test {
 
-const char kSeparatorLine[] = "---------------------------------------\n";
-
 bool ParseLine(const std::string& line, unsigned long* pid, std::string* message) {
   unsigned long tid = 0;
   char month[16] = {};

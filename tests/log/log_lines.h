@@ -3,13 +3,23 @@
 #ifndef VO_TOOLS_TESTS_LOG_LOG_LINES_H_
 #define VO_TOOLS_TESTS_LOG_LOG_LINES_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace vo_tools_test {
 
-// The brief log's separator line, with its line feed.
-extern const char kSeparatorLine[];
+// What the logs promise and the tests pin, each written once.
+//
+// The brief log's separator line, with its line feed, written once per
+// set-up that opens a file.
+inline const std::string kSeparatorLine = std::string(39, '-') + "\n";
+// The brief log rotates into its backup once it holds this many bytes.
+inline constexpr std::uint64_t kBriefRotationBytes = 2 * 1024 * 1024;
+// Each log looks at its path again within this much of its own output.
+inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
+// The main log's default cap, past which it rolls.
+inline constexpr std::uint64_t kMainLogCapBytes = 5 * 1024 * 1024;
 
 // The process id and message of a whole stamped line (with its line feed);
 // false when `line` is not one.

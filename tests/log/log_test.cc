@@ -22,6 +22,8 @@ namespace {
 
 using vo_tools_test::Child;
 using vo_tools_test::FileExists;
+using vo_tools_test::kBriefRotationBytes;
+using vo_tools_test::kSeparatorLine;
 using vo_tools_test::LinesOf;
 using vo_tools_test::ParseLine;
 using vo_tools_test::ReadFile;
@@ -29,7 +31,6 @@ using vo_tools_test::ReadLines;
 using vo_tools_test::RunInChild;
 using vo_tools_test::ScratchDir;
 
-const std::string kSeparator = vo_tools_test::kSeparatorLine;
 const std::string kPadding(60, '.');
 constexpr int kThreads = 4;
 constexpr int kThreadLines = 20000;
@@ -50,7 +51,7 @@ std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, con
                                       int* separators) {
   std::map<int, std::vector<int>> numbers;
   for (const std::string& line : lines) {
-    if (line == kSeparator) {
+    if (line == kSeparatorLine) {
       ++*separators;
       continue;
     }
@@ -97,7 +98,7 @@ TEST(Log, FourThreadsKeepTheMainLogWholeAndTheBriefLogsLatestLines) {
       ASSERT_EQ(numbers[i], kLines - static_cast<int>(numbers.size() - i)) << "thread " << thread;
     }
   }
-  EXPECT_LE(std::filesystem::file_size(dir / "brief.BAK"), 2097152u + 200u);
+  EXPECT_LE(std::filesystem::file_size(dir / "brief.BAK"), kBriefRotationBytes + 200u);
 
   // The main log rolled too, and holds every line exactly once, in order.
   ASSERT_TRUE(FileExists(dir / "main.txt.1"));
@@ -183,7 +184,7 @@ TEST(Log, MainLogHoldsExactlyTheLinesWrittenInOrder) {
   ASSERT_TRUE(ParseLine(lines[1], &pid, &message));
   EXPECT_EQ(message, "50%");
   EXPECT_EQ(lines[3], "lines\n");
-  EXPECT_EQ(ReadLines(dir / "brief.txt"), (std::vector<std::string>{kSeparator, lines[1]}));
+  EXPECT_EQ(ReadLines(dir / "brief.txt"), (std::vector<std::string>{kSeparatorLine, lines[1]}));
 }
 
 }  // namespace
