@@ -9,7 +9,8 @@
 
 namespace vo_tools_test {
 
-// What the logs promise and the tests pin, each written once.
+// What the logs promise and the tests pin, each written once, here rather
+// than taken from the library, so that a change to them shows.
 //
 // The brief log's separator line, with its line feed, written once per
 // set-up that opens a file.
