@@ -176,6 +176,130 @@ std::map<int, LoggedBetween> WrittenBy(const std::string& record) {
   return written;
 }
 
+// Each writer's lines by sequence number, as it recorded them.
+using WrittenLines = std::map<int, std::map<int, LoggedBetween>>;
+
+// What the brief log and its backup still hold of the shared writers' lines.
+struct KeptLines {
+  std::map<int, std::set<int>> sequences;  // process -> sequence numbers
+  // What a process's lines add to their message: the same number of bytes
+  // on every line, since its process and thread identifiers do not change
+  // and the time stamp has a fixed width.
+  std::map<int, std::size_t> header_bytes;
+  int separators = 0;
+};
+
+// Starts `processes` writers that set up logging in `dir`, wait for one
+// another, and each log `lines` flagged lines carrying their own sequence
+// numbers and times, recording when each call began and returned.
+void RunSharedWriters(const ScratchDir& dir, int processes, int lines) {
+  std::vector<std::unique_ptr<Child>> children;
+  for (int process = 0; process < processes; ++process) {
+    children.push_back(std::make_unique<Child>([&dir, process, processes, lines] {
+      Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+      // Every set-up's separator goes to the first file before anyone logs.
+      WriteFile(dir / ("ready." + std::to_string(process)), "");
+      ASSERT_TRUE(AllReady(dir, processes)) << "the other writers did not start";
+      std::string record;
+      for (int sequence = 0; sequence < lines; ++sequence) {
+        const long long before = MonotonicNanoseconds();
+        Vo_PrintOut(VO_LOG_INFO, true, "", sequence, "%s",
+                    SharedMessage(process, sequence, before).c_str());
+        const long long after = MonotonicNanoseconds();
+        record += std::to_string(sequence) + " " + std::to_string(before) + " " +
+                  std::to_string(after) + "\n";
+      }
+      WriteFile(dir / ("written." + std::to_string(process)), record);
+    }));
+  }
+  for (auto& child : children) ASSERT_TRUE(child->Wait());
+}
+
+// Reads the brief log and its backup; a line that is not whole, or kept
+// twice, fails the test.
+KeptLines ReadKept(const ScratchDir& dir) {
+  KeptLines kept;
+  for (const std::string& line : LinesOf({dir / "brief.BAK", dir / "brief.txt"})) {
+    if (line == kSeparatorLine) {
+      ++kept.separators;
+      continue;
+    }
+    unsigned long pid = 0;
+    std::string message;
+    SharedLine shared;
+    if (!ParseLine(line, &pid, &message) || !ParseShared(message, &shared)) {
+      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
+      continue;
+    }
+    EXPECT_TRUE(kept.sequences[shared.process].insert(shared.sequence).second)
+        << "kept twice: " << message;
+    const std::size_t header = line.size() - message.size();
+    EXPECT_EQ(kept.header_bytes.emplace(shared.process, header).first->second, header) << line;
+  }
+  return kept;
+}
+
+// A line whose call began after some kept line's call had returned was
+// written after the oldest kept line. A line's own time says when its call
+// began, which may be long before its write (a writer descheduled in
+// between), so it cannot stand for the write.
+long long OldestKeptReturned(const KeptLines& kept, const WrittenLines& written) {
+  long long oldest = -1;
+  for (const auto& [process, sequences] : kept.sequences) {
+    for (int sequence : sequences) {
+      const long long after = written.at(process).at(sequence).after;
+      if (oldest < 0 || after < oldest) oldest = after;
+    }
+  }
+  return oldest;
+}
+
+// The header width of `process`'s lines. A process that wrote all its lines
+// early may have none left; its header is taken to be the narrowest of the
+// others' (their process identifiers differ by a few at most, so by a
+// hexadecimal digit at most).
+std::size_t HeaderBytes(const KeptLines& kept, int process) {
+  const auto own = kept.header_bytes.find(process);
+  if (own != kept.header_bytes.end()) return own->second;
+  std::size_t narrowest = kept.header_bytes.begin()->second;
+  for (const auto& [other, bytes] : kept.header_bytes) narrowest = std::min(narrowest, bytes);
+  return narrowest;
+}
+
+// A process looks at the path again before the first line that finds 64 KiB
+// of its own output written since the last look, so that bounds what it can
+// have written into a file rotated away under it: less than 64 KiB, and the
+// line that reached it. Nothing between two kept lines may be missing.
+void ExpectLossWithinOneLook(int process, const KeptLines& kept, const WrittenLines& written,
+                             long long oldest_kept_returned, int lines) {
+  const auto found = kept.sequences.find(process);
+  const std::set<int> none;
+  const std::set<int>& mine = found != kept.sequences.end() ? found->second : none;
+  const int first_kept = mine.empty() ? lines : *mine.begin();
+  const std::size_t header = HeaderBytes(kept, process);
+  int holes = 0;
+  int missing = 0;
+  std::uint64_t missing_bytes = 0;
+  std::uint64_t longest = 0;
+  long long first_missing = -1;
+  long long last_missing = -1;
+  for (const auto& [sequence, when] : written.at(process)) {
+    const std::uint64_t bytes = header + SharedMessage(process, sequence, when.before).size();
+    longest = std::max(longest, bytes);
+    if (mine.count(sequence) != 0 || when.before <= oldest_kept_returned) continue;
+    if (sequence > first_kept) ++holes;
+    ++missing;
+    missing_bytes += bytes;
+    if (first_missing < 0) first_missing = when.before;
+    last_missing = when.before;
+  }
+  EXPECT_EQ(holes, 0) << "process " << process << " lost lines between lines still kept";
+  EXPECT_LT(missing_bytes, kLookEveryBytes + longest)
+      << "process " << process << " lost " << missing << " lines (" << missing_bytes
+      << " bytes) newer than the oldest kept, over " << (last_missing - first_missing) / 1000000
+      << " ms";
+}
+
 // Each process rotates only a file that the path still names, under a lock
 // the others respect, and follows the path when another rotated first. So
 // the brief log and its backup keep every line newer than the oldest line
@@ -192,107 +316,22 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
   constexpr int kProcesses = 4;
   constexpr int kLines = 12000;  // about 7 MiB in all: three rotations
   ScratchDir dir;
-  std::vector<std::unique_ptr<Child>> children;
-  for (int process = 0; process < kProcesses; ++process) {
-    children.push_back(std::make_unique<Child>([&dir, process] {
-      Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
-      // Every set-up's separator goes to the first file before anyone logs.
-      WriteFile(dir / ("ready." + std::to_string(process)), "");
-      ASSERT_TRUE(AllReady(dir, kProcesses)) << "the other writers did not start";
-      std::string record;
-      for (int sequence = 0; sequence < kLines; ++sequence) {
-        const long long before = MonotonicNanoseconds();
-        Vo_PrintOut(VO_LOG_INFO, true, "", sequence, "%s",
-                    SharedMessage(process, sequence, before).c_str());
-        const long long after = MonotonicNanoseconds();
-        record += std::to_string(sequence) + " " + std::to_string(before) + " " +
-                  std::to_string(after) + "\n";
-      }
-      WriteFile(dir / ("written." + std::to_string(process)), record);
-    }));
-  }
-  for (auto& child : children) ASSERT_TRUE(child->Wait());
+  RunSharedWriters(dir, kProcesses, kLines);
+  if (HasFatalFailure()) return;
 
-  std::map<int, std::set<int>> kept;  // process -> sequence numbers
-  // What a process's lines add to their message: the same number of bytes
-  // on every line, since its process and thread identifiers do not change
-  // and the time stamp has a fixed width.
-  std::map<int, std::size_t> header_bytes;
-  int separators = 0;
-  for (const std::string& line : LinesOf({dir / "brief.BAK", dir / "brief.txt"})) {
-    if (line == kSeparatorLine) {
-      ++separators;
-      continue;
-    }
-    unsigned long pid = 0;
-    std::string message;
-    SharedLine shared;
-    if (!ParseLine(line, &pid, &message) || !ParseShared(message, &shared)) {
-      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
-      continue;
-    }
-    EXPECT_TRUE(kept[shared.process].insert(shared.sequence).second) << "kept twice: " << message;
-    const std::size_t header = line.size() - message.size();
-    EXPECT_EQ(header_bytes.emplace(shared.process, header).first->second, header) << line;
-  }
-  EXPECT_EQ(separators, 0) << "the file the set-ups began should be gone after two rotations";
+  const KeptLines kept = ReadKept(dir);
+  EXPECT_EQ(kept.separators, 0) << "the file the set-ups began should be gone after two rotations";
   EXPECT_GE(fs::file_size(dir / "brief.BAK"), kBriefRotationBytes);
+  ASSERT_FALSE(kept.header_bytes.empty());
 
-  std::map<int, std::map<int, LoggedBetween>> written;
+  WrittenLines written;
   for (int process = 0; process < kProcesses; ++process) {
     written[process] = WrittenBy(dir / ("written." + std::to_string(process)));
     ASSERT_EQ(written[process].size(), std::size_t{kLines});
   }
-  // A line whose call began after some kept line's call had returned was
-  // written after the oldest kept line. A line's own time says when its
-  // call began, which may be long before its write (a writer descheduled
-  // in between), so it cannot stand for the write.
-  long long oldest_kept_returned = -1;
-  for (const auto& [process, sequences] : kept) {
-    for (int sequence : sequences) {
-      const long long after = written[process].at(sequence).after;
-      if (oldest_kept_returned < 0 || after < oldest_kept_returned) oldest_kept_returned = after;
-    }
-  }
-
-  ASSERT_FALSE(header_bytes.empty());
-  // A process that wrote all its lines early may have none left; its header
-  // is taken to be the narrowest of the others' (their process identifiers
-  // differ by a few at most, so by a hexadecimal digit at most).
-  std::size_t narrowest_header = header_bytes.begin()->second;
-  for (const auto& [process, bytes] : header_bytes) {
-    narrowest_header = std::min(narrowest_header, bytes);
-  }
+  const long long oldest_kept_returned = OldestKeptReturned(kept, written);
   for (int process = 0; process < kProcesses; ++process) {
-    const std::set<int>& mine = kept[process];
-    const int first_kept = mine.empty() ? kLines : *mine.begin();
-    const std::size_t header =
-        header_bytes.count(process) != 0 ? header_bytes[process] : narrowest_header;
-    int holes = 0;
-    int missing = 0;
-    std::uint64_t missing_bytes = 0;
-    std::uint64_t longest = 0;
-    long long first_missing = -1;
-    long long last_missing = -1;
-    for (const auto& [sequence, when] : written[process]) {
-      const std::uint64_t bytes = header + SharedMessage(process, sequence, when.before).size();
-      longest = std::max(longest, bytes);
-      if (mine.count(sequence) != 0 || when.before <= oldest_kept_returned) continue;
-      if (sequence > first_kept) ++holes;
-      ++missing;
-      missing_bytes += bytes;
-      if (first_missing < 0) first_missing = when.before;
-      last_missing = when.before;
-    }
-    EXPECT_EQ(holes, 0) << "process " << process << " lost lines between lines still kept";
-    // A process looks at the path again before the first line that finds
-    // 64 KiB of its own output written since the last look, so that bounds
-    // what it can have written into a file rotated away under it: less than
-    // 64 KiB, and the line that reached it.
-    EXPECT_LT(missing_bytes, kLookEveryBytes + longest)
-        << "process " << process << " lost " << missing << " lines (" << missing_bytes
-        << " bytes) newer than the oldest kept, over " << (last_missing - first_missing) / 1000000
-        << " ms";
+    ExpectLossWithinOneLook(process, kept, written, oldest_kept_returned, kLines);
   }
 }
 
