@@ -12,9 +12,9 @@
 
 namespace {
 
-using vo_tools::testing::Allocations;
-using vo_tools::testing::Refusal;
-using vo_tools::testing::ScopedAllocationFailure;
+using vo_tools_test::Allocations;
+using vo_tools_test::Refusal;
+using vo_tools_test::ScopedAllocationFailure;
 
 // Every array allocation from here on fails.
 ScopedAllocationFailure NoMoreArrays() {

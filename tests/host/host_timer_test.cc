@@ -11,7 +11,7 @@
 #include "vo_tools_host/timer_service.h"
 #include "wait_for.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -215,4 +215,4 @@ TEST(TimerServiceShutdown, StopsEveryTimerAndJoins) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

@@ -409,9 +409,9 @@ std::vector<FileOp> OpsOf(const Scenario& scenario) {
   ScratchDir dir;
   if (scenario.prepare != nullptr) scenario.prepare(dir.path());
   const Case dry{&scenario, 0, FileOp::kOpen, FileFault::kNone, false};
-  EXPECT_EQ(vo_tools_test::ForkAndWait([&] { RunScenario(dry, dir.path()); },
-                                       vo_tools::testing::kHangBound),
-            vo_tools_test::ForkOutcome::kExitedCleanly);
+  EXPECT_EQ(
+      vo_tools_test::ForkAndWait([&] { RunScenario(dry, dir.path()); }, vo_tools_test::kHangBound),
+      vo_tools_test::ForkOutcome::kExitedCleanly);
   std::vector<FileOp> ops;
   std::istringstream in(FileExists(dir / "ops") ? ReadFile(dir / "ops") : "");
   for (int op; in >> op;) ops.push_back(static_cast<FileOp>(op));
@@ -430,7 +430,7 @@ std::string RunCase(const Case& c) {
           std::_Exit(2);
         }
       },
-      vo_tools::testing::kHangBound);
+      vo_tools_test::kHangBound);
   const bool exited = FileExists(dir / "exited");
   auto next = vo_tools_test::ForkOutcome::kExitedCleanly;
   if (exited) {
@@ -442,7 +442,7 @@ std::string RunCase(const Case& c) {
             std::_Exit(2);
           }
         },
-        vo_tools::testing::kHangBound);
+        vo_tools_test::kHangBound);
   }
   std::string problems;
   if (first != vo_tools_test::ForkOutcome::kExitedCleanly &&

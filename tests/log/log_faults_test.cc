@@ -543,7 +543,7 @@ TEST(LogFaults, FifoAtThePathNeverStallsTheProcess) {
           LetTheClockTurn();
           for (int i = 0; i < 3; ++i) LogTagged("after", i);
         },
-        vo_tools::testing::kHangBound);
+        vo_tools_test::kHangBound);
     ASSERT_EQ(outcome, vo_tools_test::ForkOutcome::kExitedCleanly)
         << "a log write blocked on the FIFO, or the child failed";
     const std::vector<std::string> after = {Tagged("after", 0), Tagged("after", 1),
@@ -717,7 +717,7 @@ TEST(LogFaults, ChildForkedWhileThreadsLogCanLog) {
     for (int k = 0; k < kForks; ++k) {
       budget.fetch_add(kThreadLinesPerFork);
       const auto outcome =
-          vo_tools_test::ForkAndWait([k] { LogTagged("child", k); }, vo_tools::testing::kHangBound);
+          vo_tools_test::ForkAndWait([k] { LogTagged("child", k); }, vo_tools_test::kHangBound);
       if (outcome != vo_tools_test::ForkOutcome::kExitedCleanly) break;  // one hang says enough
       ++logged;
     }

@@ -45,7 +45,7 @@ TEST(LocalTime, WorksInAChildForkedWhileOtherThreadsConvert) {
             std::tm local{};
             EXPECT_TRUE(LocalTime(std::time(nullptr), &local));
           },
-          vo_tools::testing::kHangBound);
+          vo_tools_test::kHangBound);
       if (outcome != ForkOutcome::kExitedCleanly) break;  // one hang says enough
       ++converted;
     }

@@ -6,8 +6,8 @@
 
 namespace {
 
-using vo_tools::testing::Allocations;
-using vo_tools::testing::Refusal;
+using vo_tools_test::Allocations;
+using vo_tools_test::Refusal;
 
 constexpr int kNeverFail = -1;
 std::atomic<int> g_successes_left{kNeverFail};
@@ -42,7 +42,7 @@ void* AllocateOrThrow(Allocations kind, std::size_t size) {
 
 }  // namespace
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 ScopedAllocationFailure::ScopedAllocationFailure(Allocations kind, int successes, Refusal refusal) {
   g_failures.store(0);
@@ -59,7 +59,7 @@ int ScopedAllocationFailure::failures() const {
   return g_failures.load();
 }
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 void* operator new(std::size_t size) {
   return AllocateOrThrow(Allocations::kSingleObject, size);

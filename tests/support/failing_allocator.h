@@ -7,7 +7,7 @@
 #ifndef VO_TOOLS_TESTS_SUPPORT_FAILING_ALLOCATOR_H_
 #define VO_TOOLS_TESTS_SUPPORT_FAILING_ALLOCATOR_H_
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 // Which allocation functions a scope makes fail.
 enum class Allocations { kSingleObject, kArray };
@@ -30,6 +30,6 @@ class ScopedAllocationFailure {
   int failures() const;
 };
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_SUPPORT_FAILING_ALLOCATOR_H_

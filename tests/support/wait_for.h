@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 // How long a test waits for what a sound build does in microseconds (a
 // waiting thread taking a free lock, a forked child logging a line) before
@@ -26,6 +26,6 @@ bool WaitFor(Condition condition, std::chrono::milliseconds bound = kHangBound) 
   return true;
 }
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_SUPPORT_WAIT_FOR_H_

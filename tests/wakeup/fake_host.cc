@@ -7,7 +7,7 @@
 
 #include "registry_view.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 FakeHost::FakeHost() {
   config_.start_timer = &FakeHost::StartTimer;
@@ -69,4 +69,4 @@ int FakeHost::StopTimer(void* context, std::uint32_t id) {
   return 0;
 }
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

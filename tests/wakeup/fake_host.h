@@ -12,7 +12,7 @@
 
 #include "vo_tools/ext_in_config.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 class FakeHost {
  public:
@@ -76,6 +76,6 @@ class FakeHost {
   std::function<void(std::uint32_t)> on_stop_;
 };
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_WAKEUP_FAKE_HOST_H_

@@ -10,7 +10,7 @@
 
 #include "vo_tools/wakeup.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 enum class Callback { kImmediate, kPeriodic, kSingle };
 
@@ -44,6 +44,6 @@ class RecordingWakable : public KaWakable {
   std::function<void()> hook_;
 };
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_WAKEUP_RECORDING_WAKABLE_H_

@@ -18,7 +18,7 @@
 #include "registry_view.h"
 #include "wait_for.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -118,4 +118,4 @@ LockProbe* const g_lock_probe = new LockProbe;
   return g_lock_probe->Check();
 }
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

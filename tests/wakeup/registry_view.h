@@ -10,7 +10,7 @@
 
 #include "vo_tools/wakeup.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 
 class Registry : public CPlexWakeUpServer {
  public:
@@ -32,6 +32,6 @@ class Registry : public CPlexWakeUpServer {
 // standard error.
 ::testing::AssertionResult RegistryLockIsFree();
 
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_WAKEUP_REGISTRY_VIEW_H_

@@ -17,7 +17,7 @@
 #include "vo_tools/base_exception.h"
 #include "vo_tools/wakeup.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 // This program's own exception type.
@@ -181,4 +181,4 @@ TEST_F(WakeUpExceptionTest, PluginsOneShotIsSpentByItsFailedDelivery) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

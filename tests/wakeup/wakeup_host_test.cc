@@ -10,7 +10,7 @@
 #include "vo_tools_host/timer_service.h"
 #include "wait_for.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 class ThreadedWakable : public KaWakable {
@@ -110,4 +110,4 @@ TEST_F(WakeUpOverHostTest, SingleWakeUpRearmsFromItsCallback) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

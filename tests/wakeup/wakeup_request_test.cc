@@ -6,7 +6,7 @@
 #include "recording_wakable.h"
 #include "vo_tools/wakeup.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 // The base class with the one missing piece supplied.
@@ -131,4 +131,4 @@ TEST_F(WakeUpRequestTest, SettingAgainGivesTheEarlierTimerBack) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

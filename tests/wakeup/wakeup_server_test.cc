@@ -9,7 +9,7 @@
 #include "registry_view.h"
 #include "vo_tools/wakeup.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 class WakeUpServerTest : public ::testing::Test {
@@ -277,4 +277,4 @@ TEST_F(WakeUpServerTest, NoMemoryForTheRegistryEntryStopsTheNewTimer) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test

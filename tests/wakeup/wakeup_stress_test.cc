@@ -14,7 +14,7 @@
 #include "vo_tools_host/timer_service.h"
 #include "wait_for.h"
 
-namespace vo_tools::testing {
+namespace vo_tools_test {
 namespace {
 
 std::atomic<long> g_callbacks{0};
@@ -103,4 +103,4 @@ TEST(WakeUpStress, NoCallbackReachesACancelledWakable) {
 }
 
 }  // namespace
-}  // namespace vo_tools::testing
+}  // namespace vo_tools_test
