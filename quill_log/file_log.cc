@@ -71,11 +71,12 @@ void FileLog::NoteLineEnd(bool ends_line) {
 }
 
 // Cheap enough for every chunk: one atomic add and a read of the coarse
-// clock. A clock set back also counts as a new second.
+// clock.
 bool FileLog::CheckIsDue(std::size_t size) {
   const std::uint64_t written =
       written_since_check_.fetch_add(size, std::memory_order_relaxed) + size;
-  return written >= kCheckEveryBytes || Now() != checked_second_.load(std::memory_order_relaxed);
+  return vo_tools::platform::LookIsDue(written, checked_second_.load(std::memory_order_relaxed),
+                                       Now());
 }
 
 // One writer looks at a time; the others go on appending meanwhile, to the

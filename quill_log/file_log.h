@@ -34,9 +34,8 @@ namespace quill_log {
 class FileLog : public IQuillLog1 {
  public:
   // How much of its own output may pass before a writer looks whether the
-  // file must roll or was rolled away; it also looks whenever the clock's
-  // second has changed since the last look.
-  static constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
+  // file must roll or was rolled away (vo_tools::platform::LookIsDue).
+  static constexpr std::uint64_t kCheckEveryBytes = vo_tools::platform::kLookEveryBytes;
 
   FileLog(std::string path, std::uint64_t max_size_bytes, unsigned backups);
   ~FileLog() override;

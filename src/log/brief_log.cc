@@ -84,7 +84,7 @@ bool BriefLog::OpenFileLocked() {
 }
 
 bool BriefLog::CheckIsDueLocked(std::int64_t now) const {
-  return written_since_check_ >= kCheckEveryBytes || now != checked_second_;
+  return platform::LookIsDue(written_since_check_, checked_second_, now);
 }
 
 void BriefLog::CheckFileLocked(std::int64_t now) {

@@ -45,8 +45,8 @@ class BriefLog {
   // The size at or beyond which the next line first rotates the file.
   static constexpr std::uint64_t kRotateAt = 2097152;
   // How much of its own output may pass before a process looks at the path
-  // again; it also looks on its first line in each new second.
-  static constexpr std::uint64_t kCheckEveryBytes = 64 * 1024;
+  // again (platform::LookIsDue).
+  static constexpr std::uint64_t kCheckEveryBytes = platform::kLookEveryBytes;
 
   explicit BriefLog(CKaCriticalSection* lock) : lock_(lock) {}
   ~BriefLog();

@@ -38,6 +38,19 @@
 
 namespace vo_tools::platform {
 
+// When a log looks at its file again (what its path names, whether the file
+// must rotate, whether it ends mid-line): once this much of its own output
+// has passed since the last look, or on its first write in a new second of
+// LookClock() (a clock set back counts as a new second too). Both logs keep
+// this schedule; each keeps its own count, since the brief log looks under
+// the log lock and the main log without a lock, one writer at a time.
+inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
+
+inline bool LookIsDue(std::uint64_t written_since_look, std::int64_t looked_second,
+                      std::int64_t now) {
+  return written_since_look >= kLookEveryBytes || now != looked_second;
+}
+
 class AppendFile {
  public:
   enum class Mode { kBinary, kText };
