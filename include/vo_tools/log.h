@@ -77,16 +77,29 @@
 // "A look" is a process's check of a log's path, made within 64 KiB of its
 // own output to that log or on its first line in a new second.
 //
+// A line is at most 65536 bytes, its line feed included: a longer message is
+// cut, and the line then ends in " [cut: the message had <n> bytes]". One
+// call's memory is bounded by that, not by its message.
+//
 // Ownership: the texts passed in are only read during the call. The library
-// owns the log files: the main log's service object until the library
-// unloads, the brief log's open file until the process ends.
+// owns the log files and closes both when it is unloaded, so a host that
+// loads and unloads it keeps nothing of it; the next load sets logging up
+// afresh.
 //
 // Threads: any thread may call any function while the library is loaded, the
 // first set-up included (one set-up runs; concurrent callers wait for it),
-// also while another thread forks. Logging from static destructors that run
-// after the library's own teardown is not supported. Lines of different
-// threads reach the brief log whole and one at a time; in the main log, only
-// the pieces of lines longer than 16383 characters may interleave.
+// also while another thread forks, and at any point of a thread's life, its
+// thread-local destructors and pthread-key destructors included. Calls made
+// while the process exits, or after the library's teardown, are harmless:
+// the teardown waits for the calls under way to end, closes the logs, and
+// later calls write nothing. Lines of different threads reach the brief log
+// whole and one at a time; in the main log, only the pieces of lines longer
+// than 16383 characters may interleave.
+//
+// Signals: logging is not async-signal-safe (it may allocate, and takes
+// locks). Where a handler logs all the same, a call that interrupts another
+// logging call on the same thread is dropped, whole: it neither waits for
+// the lock its own thread holds nor touches the line being written.
 //
 // Failures: nothing is reported. An exception from the log service (or a
 // failed allocation) passes to the caller; if it left set-up unfinished, the

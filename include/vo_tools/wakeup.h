@@ -8,18 +8,21 @@
 // successful request replaces the earlier one (same identifier), a refused
 // one leaves the earlier one in place.
 //
-// Ownership: callers own their wakables and must keep each alive until its
-// request is cancelled or, for a one-shot, delivered; cancel before
-// destroying. The server and the requests borrow the host context and record,
-// which must outlive them. The process-wide registry (shared by all servers)
-// owns each request. A request that leaves it (cancelled, replaced, or a
+// Ownership: callers own their wakables. Destroying a wakable retires its
+// request, if any, as CancelRequest would, also from inside its own
+// callback; what stays the caller's: a wakable must not be destroyed on one
+// thread while its tick is being delivered on another (the derived part is
+// already gone when ~KaWakable waits for the delivery to end). The server
+// and the requests borrow the host context and record, which must outlive
+// them. The process-wide registry (shared by all servers) owns each request.
+// A request that leaves it (cancelled, replaced, its wakable destroyed, or a
 // one-shot once delivered) is destroyed, which stops its host timer exactly
 // once, always after the operation that removed it has released the registry
 // lock (inside a callback, the delivery still holds it); a request the host
 // refused never enters it and is destroyed at once. Destroying a server
-// cancels nothing. Requests still registered when the library unloads are
-// abandoned, not destroyed (their timers are not stopped, since the host may
-// already be gone).
+// cancels nothing. Unloading the library stops the timers of the requests
+// still registered; at process exit they are left alone, since the host may
+// already be gone, and ticks that still arrive are ignored.
 //
 // Threads: any thread may request and cancel. Callbacks run on the host's
 // timer thread while the registry lock is held, so once CancelRequest returns
