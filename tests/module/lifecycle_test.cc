@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "child_process.h"
@@ -53,10 +54,12 @@ TEST(Lifecycle, ProcessExitsWhileThreadsLogAndTimersTick) {
   EXPECT_IN_CHILD([&dir] {
     void* plugin = LoadModule(VO_TOOLS_LIFECYCLE_PLUGIN);
     ASSERT_NE(plugin, nullptr);
-    static vo_host::TimerService host;  // outlives the library's teardown
+    // Never destroyed: it ticks on through the library's teardown.
+    alignas(vo_host::TimerService) static unsigned char storage[sizeof(vo_host::TimerService)];
+    auto* host = new (storage) vo_host::TimerService;
     ext_in_config config{};
-    host.FillConfig(&config);
-    ASSERT_EQ(Find<RunPlugin>(plugin, "Lifecycle_Run")(dir.path().c_str(), 1, host.host_context(),
+    host->FillConfig(&config);
+    ASSERT_EQ(Find<RunPlugin>(plugin, "Lifecycle_Run")(dir.path().c_str(), 1, host->host_context(),
                                                        &config, 1),
               1);
     Find<LogForever>(plugin, "Lifecycle_LogForever")(4);
