@@ -2,11 +2,10 @@
 // a brief log that rotates at 2 MiB into one ".BAK" copy.
 //
 // Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
-// <message>\n". The main log is kept by the log service (by default
-// "SysmetLog.txt" in the temporary directory, rolled at 5 MiB into five
-// numbered backups); the brief log ("SysmetLogBrief.txt" beside it) gets a
-// line of 39 hyphens per set-up and then every line logged with `also_brief`
-// true. No line is filtered by its level.
+// <message>\n", the process and thread ids in hexadecimal. The main log is kept by the log service
+// (by default "SysmetLog.txt" in the temporary directory, rolled at 5 MiB into five numbered
+// backups); the brief log ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens per set-up and
+// then every line logged with `also_brief` true. No line is filtered by its level.
 //
 // Set-up: Vo_PrintOut_Init sets logging up once per process; later calls
 // change nothing. Without it, the first line logged sets up with the
@@ -128,7 +127,10 @@ enum VO_LOG_LEVEL : int {
 
 // Sets logging up: the main log `main_file` and the brief log `brief_file`,
 // both in `directory` (null or empty texts mean the defaults), handing
-// `creation_text` to the log service. Does nothing once logging is set up.
+// `creation_text` and `level` to the log service; the level filters no
+// line. Takes effect once per process, not per caller: the
+// first plug-in to set up or to log chooses the files for every other one,
+// and later calls change nothing.
 VO_TOOLS_API void Vo_PrintOut_Init(const char* main_file, const char* brief_file,
                                    const char* directory, const char* creation_text,
                                    VO_LOG_LEVEL level);
