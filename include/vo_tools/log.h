@@ -2,10 +2,12 @@
 // a brief log that rotates at 2 MiB into one ".BAK" copy.
 //
 // Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
-// <message>\n", the process and thread ids in hexadecimal. The main log is kept by the log service
-// (by default "SysmetLog.txt" in the temporary directory, rolled at 5 MiB into five numbered
-// backups); the brief log ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens per set-up and
-// then every line logged with `also_brief` true. No line is filtered by its level.
+// <message>\n", the process and thread ids in hexadecimal. The main log is
+// kept by the log service (by default "SysmetLog.txt" in the temporary
+// directory, rolled at 5 MiB into five numbered backups); the brief log
+// ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens per set-up and
+// then every line logged with `also_brief` true. No line is filtered by its
+// level.
 //
 // Set-up: Vo_PrintOut_Init sets logging up once per process; later calls
 // change nothing. Without it, the first line logged sets up with the
