@@ -27,8 +27,7 @@
 #include <vo_tools/quoted_printable.h>
 
 #include "qp_reference.h"
-#include "text/qp_codec.h"
-#include "text/quoted_printable_results.h"
+#include "text/qp_isa.h"
 
 namespace {
 
@@ -197,7 +196,8 @@ void RegisterConversion(bool encode, Shape shape, std::size_t size) {
   add("strdup", Strdup);
   add("reference", encode ? ReferenceEncode : ReferenceDecode);
   add("exported", encode ? QuotablePrinted_Encode : QuotablePrinted_Decode);
-  const ConvertOnIsa convert = encode ? qp::EncodeToResult : qp::DecodeToResult;
+  const ConvertOnIsa convert =
+      encode ? ConvertOnIsa{qp::EncodeToResult} : ConvertOnIsa{qp::DecodeToResult};
   for (qp::Isa isa : qp::kAllIsas) {
     if (!qp::IsaAvailable(isa)) continue;
     add(qp::IsaName(isa),

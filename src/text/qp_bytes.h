@@ -35,7 +35,7 @@ inline char* EncodeBytesWide(const char* in, std::size_t n, char* out) {
   for (std::size_t i = 0; i < n; ++i) {
     const unsigned char b = Byte(in + i);
     std::memcpy(out, kEncodings.at[b].at, 4);
-    out += 1 + 2 * ((b >> 7) | (b == kEquals));
+    out += 1 + 2 * static_cast<std::size_t>(NeedsEscape(b));
   }
   return out;
 }

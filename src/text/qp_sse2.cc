@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "qp_builtins.h"
 #include "qp_bytes.h"
 #include "qp_conversions.h"
 #include "qp_tables.h"
@@ -39,10 +40,6 @@ inline std::size_t DecodedLengthOfBytes(const char* in, std::size_t n) {
   std::size_t length = 0;
   for (std::size_t i = 0; i < n; ++length) i += Byte(in + i) == kEquals ? 3 : 1;
   return length;
-}
-
-inline int LowestBit(std::uint64_t mask) {
-  return __builtin_ctzll(mask);
 }
 
 // Clears the bits of `mask` below `position` (which may exceed 63).
@@ -73,14 +70,20 @@ constexpr std::uint64_t kAllSse2 = 0xFFFF;
 // Escapes in a block beyond which a byte-wise pass beats copying runs.
 constexpr int kDenseSse2 = 4;
 
+// A vector as 16 bytes, each flagged by a bit of a mask.
+struct Sse2Bytes {
+  static std::uint64_t HighBits(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+  static std::uint64_t EqualBits(__m128i v, unsigned char c) {
+    return HighBits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(c))));
+  }
+};
+
 inline std::uint64_t Sse2EscapeMask(__m128i v) {
-  const __m128i equals = _mm_set1_epi8(static_cast<char>(kEquals));
-  return static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, equals)));
+  return EscapeFlags<Sse2Bytes>(v);
 }
 
 inline std::uint64_t Sse2EqualsMask(__m128i v) {
-  const __m128i equals = _mm_set1_epi8(static_cast<char>(kEquals));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals)));
+  return Sse2Bytes::EqualBits(v, kEquals);
 }
 
 inline __m128i Sse2Load(const char* p) {
@@ -95,7 +98,7 @@ std::size_t CountEscapesSse2(const char* in, std::size_t n) {
   std::size_t escapes = 0;
   std::size_t i = 0;
   for (; i + kSse2Width <= n; i += kSse2Width)
-    escapes += __builtin_popcountll(Sse2EscapeMask(Sse2Load(in + i)));
+    escapes += CountBits(Sse2EscapeMask(Sse2Load(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
   return escapes;
 }
@@ -114,7 +117,7 @@ std::size_t EncodeSse2(const char* in, std::size_t n, char* out) {
       out += kSse2Width;
       continue;
     }
-    if (__builtin_popcountll(mask) > kDenseSse2) {
+    if (CountBits(mask) > kDenseSse2) {
       out = mask == kAllSse2 ? EncodeEscapesWide(in + i, kSse2Width, out)
                              : EncodeBytesWide(in + i, kSse2Width, out);
       continue;
@@ -167,7 +170,7 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
       i += kSse2Width;
       continue;
     }
-    if (__builtin_popcountll(mask) > kDenseSse2) {
+    if (CountBits(mask) > kDenseSse2) {
       const std::size_t end = i + kSse2Width;
       out = DecodeStretch(in, &i, end, out);
       continue;
