@@ -1,6 +1,8 @@
-// Several threads request, replace, cancel and destroy wakables while the real
-// host ticks every millisecond. Bounded in time; run under ThreadSanitizer in
-// CI and under AddressSanitizer (with leak checking) in the whole suite.
+// Several threads request, replace and cancel wakables while the real host
+// ticks every millisecond. Bounded in time; run under ThreadSanitizer in CI
+// and under AddressSanitizer (with leak checking) in the whole suite. The
+// wakables live until the end, so that a callback after a cancel reaches a
+// live one and its own count catches it, with or without a sanitizer.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -22,8 +24,11 @@ std::atomic<long> g_after_cancel{0};
 
 enum class Behaviour { kPlain, kCancelsItself, kRearmsOnce };
 
-// Counts callbacks that arrive once its owner has marked it cancelled; any
-// such call is a fault of the server.
+// Counts callbacks that are still running once its owner has marked it
+// cancelled; any such call is a fault of the server. The first callback
+// lingers until the owner cancels, for kLinger at most: the owner waits for
+// that callback before it cancels, so a cancel that did not wait for a
+// running callback returns within the linger.
 class StressWakable : public KaWakable {
  public:
   StressWakable(CPlexWakeUpServer* server, Behaviour behaviour)
@@ -44,10 +49,12 @@ class StressWakable : public KaWakable {
  private:
   void Called(KaRequestId id) {
     ++g_callbacks;
-    ++calls_;
+    if (++calls_ == 1) WaitFor([&] { return cancelled_.load(); }, kLinger);
     if (cancelled_.load()) ++g_after_cancel;
     if (behaviour_ == Behaviour::kCancelsItself) server_->CancelRequest(id);
   }
+
+  static constexpr std::chrono::milliseconds kLinger{2};
 
   CPlexWakeUpServer* const server_;
   const Behaviour behaviour_;
@@ -63,12 +70,12 @@ class Registry : public CPlexWakeUpServer {
   static std::size_t size() { return m_aRequests.size(); }
 };
 
-void Churn(CPlexWakeUpServer* server, unsigned rng_start,
-           std::chrono::steady_clock::time_point end) {
+void Churn(CPlexWakeUpServer* server, unsigned rng_start, std::chrono::steady_clock::time_point end,
+           std::vector<std::unique_ptr<StressWakable>>* wakables) {
   std::minstd_rand rng(rng_start);
   for (int round = 0; round < 5000 && std::chrono::steady_clock::now() < end; ++round) {
     const Behaviour behaviour = static_cast<Behaviour>(rng() % 3);
-    auto wakable = std::make_unique<StressWakable>(server, behaviour);
+    auto& wakable = wakables->emplace_back(std::make_unique<StressWakable>(server, behaviour));
     const KaRequestId id = rng() % 2 == 0 ? server->RequestPeriodicTimerWakeUp(wakable.get(), 1)
                                           : server->RequestSingleTimerWakeUp(wakable.get(), 1);
     if (rng() % 4 == 0) server->RequestSingleTimerWakeUp(wakable.get(), 1);  // replaces
@@ -89,9 +96,10 @@ TEST(WakeUpStress, NoCallbackReachesACancelledWakable) {
   host.FillConfig(&config);
   Registry server(host.host_context(), &config, 0);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  std::vector<std::unique_ptr<StressWakable>> wakables[kThreads];
   std::vector<std::thread> threads;
   for (int i = 0; i < kThreads; ++i) {
-    threads.emplace_back(Churn, &server, 1000u + i, end);
+    threads.emplace_back(Churn, &server, 1000u + i, end, &wakables[i]);
   }
   for (std::thread& thread : threads) thread.join();
 
