@@ -10,7 +10,7 @@
 // Baselines in the same run: strdup of the same input (length, allocation
 // and copy: the floor for any function that returns a new result) and the
 // byte-at-a-time reference with its working buffer and final copy. Then the
-// exported function, which takes the fastest instruction set, and each instruction set this
+// exported function, which takes the chosen instruction set, and each instruction set this
 // processor runs, forced. Names read conversion/shape/size/variant. Run
 // with --benchmark_repetitions=N to get each one's fastest repetition too.
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // The codec's block loops, written once and instantiated by the AVX2
-// and AVX-512 code, each with its own block kernel (SSE2 and the portable
-// code keep loops of their own). A loop walks the input in blocks of the
+// and AVX-512 code, each with its own block kernel (the portable code keeps
+// loops of its own). A loop walks the input in blocks of the
 // kernel's width, turns each block into bit masks (which bytes need an
 // escape; which "=" start an escape, and so which bytes are kept), and hands
 // the block and its masks to the kernel, which writes the block's output

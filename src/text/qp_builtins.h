@@ -1,9 +1,9 @@
 // Every compiler built-in the codec calls, in this file alone, so that a
 // compiler that spells them otherwise changes nothing else: what the
-// processor runs (cpuid, as the compiler's runtime asks it), and counting,
-// finding and depositing bits. Internal linkage on purpose, as in
-// qp_bytes.h: each instruction set's code file is compiled with its own
-// flags, and a bit count compiled there may use an instruction (POPCNT)
+// processor runs (cpuid, as the compiler's runtime asks it), counting and
+// depositing bits, and an optimisation barrier. Internal linkage on purpose,
+// as in qp_bytes.h: each instruction set's code file is compiled with its
+// own flags, and a bit count compiled there may use an instruction (POPCNT)
 // that another file's processor lacks.
 #ifndef VO_TOOLS_TEXT_QP_BUILTINS_H_
 #define VO_TOOLS_TEXT_QP_BUILTINS_H_
@@ -19,11 +19,6 @@ namespace {  // NOLINT: one copy per instruction set, see above
 
 inline int CountBits(std::uint64_t bits) {
   return __builtin_popcountll(bits);
-}
-
-// The position of the lowest set bit; `bits` must not be 0.
-inline int LowestBit(std::uint64_t bits) {
-  return __builtin_ctzll(bits);
 }
 
 // `bits`, as a value the compiler must take as it is: a barrier to folding
@@ -55,11 +50,6 @@ inline std::uint64_t Deposit(std::uint64_t bits, std::uint64_t mask) {
 // vector registers (saved across switches) included. The code for AVX2 also
 // counts with POPCNT and BMI1; that for AVX-512 needs its byte permutes
 // (VBMI) and compression (VBMI2), and BMI2's deposit.
-inline bool ProcessorRunsSse2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("sse2");
-}
-
 inline bool ProcessorRunsAvx2() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&

@@ -1,6 +1,6 @@
-// The codec's byte-at-a-time steps, for the instruction sets that scan without vector
-// shuffles: whole runs go by words or vectors, and these handle what is
-// left. Internal linkage on purpose: each instruction set's code file is compiled with its
+// The codec's byte-at-a-time steps: the portable code's, for what its
+// words leave, and the AVX-512 code's for the last byte of a block. Internal
+// linkage on purpose: each instruction set's code file is compiled with its
 // own instruction-set flags, and must keep its own copy.
 #ifndef VO_TOOLS_TEXT_QP_BYTES_H_
 #define VO_TOOLS_TEXT_QP_BYTES_H_

@@ -22,8 +22,6 @@ const Conversions* RunnableConversions(Isa isa) {
     case Isa::kPortable:
       return &kPortableConversions;
 #if VO_QP_X86_PATHS
-    case Isa::kSse2:
-      return ProcessorRunsSse2() ? &kSse2Conversions : nullptr;
     case Isa::kAvx2:
       return ProcessorRunsAvx2() ? &kAvx2Conversions : nullptr;
     case Isa::kAvx512:
@@ -63,8 +61,6 @@ const char* IsaName(Isa isa) {
   switch (isa) {
     case Isa::kPortable:
       return "portable";
-    case Isa::kSse2:
-      return "sse2";
     case Isa::kAvx2:
       return "avx2";
     case Isa::kAvx512:

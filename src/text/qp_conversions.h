@@ -12,7 +12,6 @@ namespace vo_tools::qp {
 
 extern const Conversions kPortableConversions;
 // Defined only where the build compiles the x86 instruction sets.
-extern const Conversions kSse2Conversions;
 extern const Conversions kAvx2Conversions;
 extern const Conversions kAvx512Conversions;
 

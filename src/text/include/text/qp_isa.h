@@ -12,18 +12,18 @@
 
 namespace vo_tools::qp {
 
-// How the codec scans: byte words in portable C++, or vectors of SSE2,
-// AVX2, or AVX-512 with its byte permutes and compression (VBMI, VBMI2).
+// How the codec scans: byte words in portable C++, or vectors of AVX2, or
+// of AVX-512 with its byte permutes and compression (VBMI, VBMI2).
 // Every instruction set gives the same results. The portable code is 0, what
 // the dispatch reads before it is set up.
-enum class Isa { kPortable, kSse2, kAvx2, kAvx512 };
+enum class Isa { kPortable, kAvx2, kAvx512 };
 
 // Every instruction set, fastest first as the benchmark measures them
 // (docs/codec.md): the codec runs the first one here that is available.
 // The order is this list's, not the enumeration's.
-inline constexpr Isa kAllIsas[] = {Isa::kAvx512, Isa::kAvx2, Isa::kSse2, Isa::kPortable};
+inline constexpr Isa kAllIsas[] = {Isa::kAvx512, Isa::kAvx2, Isa::kPortable};
 
-// A short lower-case name: "portable", "sse2", "avx2", "avx512".
+// A short lower-case name: "portable", "avx2", "avx512".
 const char* IsaName(Isa isa);
 
 // Whether `isa` is compiled in and this processor (and its operating
