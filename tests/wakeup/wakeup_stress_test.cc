@@ -1,8 +1,7 @@
 // Several threads request, replace and cancel wakables while the real host
-// ticks every millisecond. Bounded in time; run under ThreadSanitizer in CI
-// and under AddressSanitizer (with leak checking) in the whole suite. The
-// wakables live until the end, so that a callback after a cancel reaches a
-// live one and its own count catches it, with or without a sanitizer.
+// ticks every millisecond; the wakables live until the end, so that a late
+// callback reaches a live one and is counted. Bounded in time; run under
+// ThreadSanitizer in CI and under AddressSanitizer in the whole suite.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "registry_view.h"
 #include "vo_tools/wakeup.h"
 #include "vo_tools_host/timer_service.h"
 #include "wait_for.h"
@@ -24,11 +24,9 @@ std::atomic<long> g_after_cancel{0};
 
 enum class Behaviour { kPlain, kCancelsItself, kRearmsOnce };
 
-// Counts callbacks that are still running once its owner has marked it
-// cancelled; any such call is a fault of the server. The first callback
-// lingers until the owner cancels, for kLinger at most: the owner waits for
-// that callback before it cancels, so a cancel that did not wait for a
-// running callback returns within the linger.
+// Counts callbacks still running once its owner has marked it cancelled, a
+// fault of the server. Owners often cancel as the first callback comes, so
+// it lingers (kLinger at most) for a cancel that does not wait for it.
 class StressWakable : public KaWakable {
  public:
   StressWakable(CPlexWakeUpServer* server, Behaviour behaviour)
@@ -63,13 +61,6 @@ class StressWakable : public KaWakable {
   bool rearmed_ = false;
 };
 
-class Registry : public CPlexWakeUpServer {
- public:
-  using CPlexWakeUpServer::CPlexWakeUpServer;
-  // Read only once every other thread is quiet.
-  static std::size_t size() { return m_aRequests.size(); }
-};
-
 void Churn(CPlexWakeUpServer* server, unsigned rng_start, std::chrono::steady_clock::time_point end,
            std::vector<std::unique_ptr<StressWakable>>* wakables) {
   std::minstd_rand rng(rng_start);
@@ -94,7 +85,7 @@ TEST(WakeUpStress, NoCallbackReachesACancelledWakable) {
   vo_host::TimerService host;
   ext_in_config config{};
   host.FillConfig(&config);
-  Registry server(host.host_context(), &config, 0);
+  CPlexWakeUpServer server(host.host_context(), &config, 0);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
   std::vector<std::unique_ptr<StressWakable>> wakables[kThreads];
   std::vector<std::thread> threads;
@@ -107,7 +98,7 @@ TEST(WakeUpStress, NoCallbackReachesACancelledWakable) {
   EXPECT_GT(g_callbacks.load(), 0) << "the host never ticked";
   EXPECT_TRUE(WaitFor([&] { return host.active_timers() == 0; }))
       << host.active_timers() << " host timers outlived their requests";
-  EXPECT_EQ(Registry::size(), 0u);
+  EXPECT_EQ(Registry::size(), 0u);  // every other thread is quiet
 }
 
 }  // namespace
