@@ -10,7 +10,7 @@
 // Baselines in the same run: strdup of the same input (length, allocation
 // and copy: the floor for any function that returns a new result) and the
 // byte-at-a-time reference with its working buffer and final copy. Then the
-// exported function, which takes the fastest instruction set, and each instruction set this
+// exported function, which takes the chosen instruction set, and each instruction set this
 // processor runs, forced. Names read conversion/shape/size/variant. Run
 // with --benchmark_repetitions=N to get each one's fastest repetition too.
 #include <benchmark/benchmark.h>
@@ -27,8 +27,7 @@
 #include <vo_tools/quoted_printable.h>
 
 #include "qp_reference.h"
-#include "text/qp_codec.h"
-#include "text/quoted_printable_results.h"
+#include "text/qp_isa.h"
 
 namespace {
 
@@ -197,7 +196,8 @@ void RegisterConversion(bool encode, Shape shape, std::size_t size) {
   add("strdup", Strdup);
   add("reference", encode ? ReferenceEncode : ReferenceDecode);
   add("exported", encode ? QuotablePrinted_Encode : QuotablePrinted_Decode);
-  const ConvertOnIsa convert = encode ? qp::EncodeToResult : qp::DecodeToResult;
+  const ConvertOnIsa convert =
+      encode ? ConvertOnIsa{qp::EncodeToResult} : ConvertOnIsa{qp::DecodeToResult};
   for (qp::Isa isa : qp::kAllIsas) {
     if (!qp::IsaAvailable(isa)) continue;
     add(qp::IsaName(isa),

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "qp_reference.h"
-#include "text/qp_codec.h"
+#include "text/qp_isa.h"
 #include "vo_tools/quoted_printable.h"
 
 namespace {
@@ -39,26 +39,27 @@ std::unique_ptr<char[]> ExactCopy(const std::string& bytes) {
 void CheckIsa(Isa isa, const std::string& bytes, const std::string& encoded,
               const std::string& decoded) {
   namespace qp = vo_tools::qp;
+  const qp::Conversions& on = qp::ConversionsOn(isa);
   const auto in = ExactCopy(bytes);
   const std::size_t n = bytes.size();
 
-  const std::size_t encoded_length = qp::EncodedLength(in.get(), n, isa);
+  const std::size_t encoded_length = qp::EncodedLengthFor(n, on.count_escapes(in.get(), n));
   Expect(encoded_length == encoded.size(), "encoded length differs from the reference");
   auto out = std::make_unique<char[]>(encoded.size());
-  Expect(qp::Encode(in.get(), n, out.get(), isa) == encoded.size(), "encode reported a length");
+  Expect(on.encode(in.get(), n, out.get()) == encoded.size(), "encode reported a length");
   Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding differs from the reference");
 
   out = std::make_unique<char[]>(encoded.size() + qp::kEncodeRoom);
-  Expect(qp::EncodeWithRoom(in.get(), n, out.get(), isa) == encoded.size(),
+  Expect(on.encode_with_room(in.get(), n, out.get()) == encoded.size(),
          "encode with room reported a length");
   Expect(std::memcmp(out.get(), encoded.data(), encoded.size()) == 0,
          "encoding with room differs from the reference");
 
-  const std::size_t decoded_length = qp::DecodedLength(in.get(), n, isa);
+  const std::size_t decoded_length = on.decoded_length(in.get(), n);
   Expect(decoded_length == decoded.size(), "decoded length differs from the reference");
   out = std::make_unique<char[]>(decoded_length);
-  Expect(qp::Decode(in.get(), n, out.get(), isa) == decoded_length, "decode reported a length");
+  Expect(on.decode(in.get(), n, out.get()) == decoded_length, "decode reported a length");
   Expect(std::memcmp(out.get(), decoded.data(), decoded_length) == 0,
          "decoding differs from the reference");
 }

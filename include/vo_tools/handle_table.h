@@ -76,6 +76,10 @@ class VO_TOOLS_API GenericHandleMgr {
   unsigned long GetAHandle() const;
 
  private:
+  // Frozen by the binary interface: both functions are exported names,
+  // callers allocate the table at its size, and the inline lookups above are
+  // compiled into them with these offsets. No member may be added, removed,
+  // reordered or retyped.
   int AdjustArrayForMore();
   int EnlargeArray();
 

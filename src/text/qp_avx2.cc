@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "qp_block_loops.h"
+#include "qp_builtins.h"
 #include "qp_conversions.h"
 #include "qp_tables.h"
 
@@ -41,6 +42,15 @@ __m256i TableInBothLanes(const T* table) {
 __m128i Lane(__m256i v, int lane) {
   return lane == 0 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1);
 }
+
+// A vector as 32 bytes, each flagged by its own high bit, as a blend takes
+// its mask.
+struct OwnHighBits {
+  static __m256i HighBits(__m256i v) { return v; }
+  static __m256i EqualBits(__m256i v, unsigned char c) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(c)));
+  }
+};
 
 // A block is two 32-byte vectors: the block loops' bit work then runs once
 // per 64 bytes, as in the AVX-512 code, and the vector work per half.
@@ -93,21 +103,20 @@ struct Avx2Kernel {
     Store32(p + 32, v.half[1]);
   }
 
-  static std::uint64_t EqualsBits(__m256i v) {
-    const __m256i equals = _mm256_set1_epi8(static_cast<char>(kEquals));
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals)));
+  static std::uint64_t HighBits(__m256i v) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(v));
   }
 
-  static std::uint64_t EscapeBits(__m256i v) {
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)) | EqualsBits(v);
+  static std::uint64_t EqualBits(__m256i v, unsigned char c) {
+    return HighBits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(c))));
   }
 
-  static std::uint64_t EqualsBits(Vector v) {
-    return EqualsBits(v.half[0]) | (EqualsBits(v.half[1]) << 32);
+  static std::uint64_t HighBits(Vector v) {
+    return HighBits(v.half[0]) | (HighBits(v.half[1]) << 32);
   }
 
-  static std::uint64_t EscapeBits(Vector v) {
-    return EscapeBits(v.half[0]) | (EscapeBits(v.half[1]) << 32);
+  static std::uint64_t EqualBits(Vector v, unsigned char c) {
+    return EqualBits(v.half[0], c) | (EqualBits(v.half[1], c) << 32);
   }
 
   static char* EncodeBlock(Vector v, std::uint64_t escapes, char* out) {
@@ -133,11 +142,8 @@ struct Avx2Kernel {
     const __m256i high =
         _mm256_shuffle_epi8(hex, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble));
     const __m256i low = _mm256_shuffle_epi8(hex, _mm256_and_si256(v, nibble));
-    const __m256i escape_bytes =
-        _mm256_or_si256(_mm256_cmpgt_epi8(zero, v),
-                        _mm256_cmpeq_epi8(v, _mm256_set1_epi8(static_cast<char>(kEquals))));
-    const __m256i first =
-        _mm256_blendv_epi8(v, _mm256_set1_epi8(static_cast<char>(kEquals)), escape_bytes);
+    const __m256i first = _mm256_blendv_epi8(v, _mm256_set1_epi8(static_cast<char>(kEquals)),
+                                             EscapeFlags<OwnHighBits>(v));
     const __m256i first_high_0 = _mm256_unpacklo_epi8(first, high);
     const __m256i first_high_1 = _mm256_unpackhi_epi8(first, high);
     const __m256i low_0 = _mm256_unpacklo_epi8(low, zero);

@@ -25,27 +25,13 @@
 #include <cstring>
 
 #include "qp_block_loops.h"
+#include "qp_builtins.h"
 #include "qp_bytes.h"
 #include "qp_conversions.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
 namespace {
-
-// Deposits the low bits of `bits` at the set bits of `mask`, lowest first.
-// A 32-bit process has the instruction for 32 bits only: the high half
-// takes the bits that the low half's mask did not.
-std::uint64_t Deposit(std::uint64_t bits, std::uint64_t mask) {
-#if defined(__x86_64__)
-  return _pdep_u64(bits, mask);
-#else
-  const auto low_mask = static_cast<std::uint32_t>(mask);
-  const std::uint32_t low = _pdep_u32(static_cast<std::uint32_t>(bits), low_mask);
-  const std::uint32_t high = _pdep_u32(static_cast<std::uint32_t>(bits >> _mm_popcnt_u32(low_mask)),
-                                       static_cast<std::uint32_t>(mask >> 32));
-  return low | static_cast<std::uint64_t>(high) << 32;
-#endif
-}
 
 struct Avx512Kernel {
   static constexpr std::size_t kWidth = 64;
@@ -68,11 +54,11 @@ struct Avx512Kernel {
     _mm512_mask_storeu_epi8(p, LowBits(count), v);
   }
 
-  static std::uint64_t EqualsBits(Vector v) {
-    return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(kEquals)));
-  }
+  static std::uint64_t HighBits(Vector v) { return _mm512_movepi8_mask(v); }
 
-  static std::uint64_t EscapeBits(Vector v) { return _mm512_movepi8_mask(v) | EqualsBits(v); }
+  static std::uint64_t EqualBits(Vector v, unsigned char c) {
+    return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(c)));
+  }
 
   // A block of the loop: written with whole-vector stores, each of which
   // may write up to kEncodeSpill bytes past the block's encoding.
@@ -175,8 +161,7 @@ struct Avx512Kernel {
   // Each byte's worth as a digit, from `table` (128 entries); a high byte is
   // worth 0.
   static __m512i DigitsOf(const unsigned char* table, Vector v) {
-    return _mm512_maskz_permutex2var_epi8(~_mm512_movepi8_mask(v), Load(table), v,
-                                          Load(table + 64));
+    return _mm512_maskz_permutex2var_epi8(~HighBits(v), Load(table), v, Load(table + 64));
   }
 
   static char* DecodeBlock(Vector v, Vector after1, Vector after2, std::uint64_t starts,

@@ -1,6 +1,6 @@
 // The codec's block loops, written once and instantiated by the AVX2
-// and AVX-512 code, each with its own block kernel (SSE2 and the portable
-// code keep loops of their own). A loop walks the input in blocks of the
+// and AVX-512 code, each with its own block kernel (the portable code keeps
+// loops of its own). A loop walks the input in blocks of the
 // kernel's width, turns each block into bit masks (which bytes need an
 // escape; which "=" start an escape, and so which bytes are kept), and hands
 // the block and its masks to the kernel, which writes the block's output
@@ -21,8 +21,9 @@
 //                     the first count bytes of v exactly and nothing spills;
 //                     the last blocks are then written in place, otherwise
 //                     to a local buffer and copied
-//   K::EscapeBits(v)  bit i set when byte i needs an escape
-//   K::EqualsBits(v)  bit i set when byte i is "="
+//   K::HighBits(v)    bit i set when byte i has its high bit set
+//   K::EqualBits(v, c)
+//                     bit i set when byte i is c
 //   K::EncodeBlock(v, escapes, out)
 //                     writes the encoding of v (whatever its escapes, none
 //                     included) and returns its end; may write up to
@@ -51,24 +52,30 @@
 #include <cstdint>
 #include <cstring>
 
+#include "qp_builtins.h"
+#include "qp_tables.h"
 #include "text/qp_codec.h"
 
 namespace vo_tools::qp {
 namespace {  // NOLINT: one copy per instruction set, see above
 
-inline int CountBits(std::uint64_t bits) {
-  return __builtin_popcountll(bits);
+// The bytes of a block that need an escape (see EscapeFlags), and the "="
+// signs among them.
+template <typename K>
+inline std::uint64_t EscapeBits(typename K::Vector v) {
+  return EscapeFlags<K>(v);
 }
 
-// `bits`, as a value the compiler must take as it is. The loops below carry
-// a few bits from block to block; left to itself, the compiler folds that
-// carry into the next block's vector compare (as its write mask), which
-// puts the compare and two moves between mask and general registers on the
-// loop's critical path, several times slower than the scalar bit work.
-inline std::uint64_t Opaque(std::uint64_t bits) {
-  __asm__("" : "+r"(bits));
-  return bits;
+template <typename K>
+inline std::uint64_t EqualsBits(typename K::Vector v) {
+  return K::EqualBits(v, kEquals);
 }
+
+// The loops below carry a few bits from block to block; left to itself,
+// the compiler folds that carry into the next block's vector compare (as
+// its write mask), which puts the compare and two moves between mask and
+// general registers on the loop's critical path, several times slower than
+// the scalar bit work. Opaque (qp_builtins.h) keeps them apart.
 
 // The low `count` bits set, for count from 0 to 64. Without a branch: a
 // decoded block keeps all its 64 bytes or fewer at random in real text, so a
@@ -142,10 +149,10 @@ template <typename K>
 std::size_t CountEscapes(const char* in, std::size_t n) {
   std::size_t escapes = 0;
   std::size_t i = 0;
-  for (; n - i >= K::kWidth; i += K::kWidth) escapes += CountBits(K::EscapeBits(K::Load(in + i)));
+  for (; n - i >= K::kWidth; i += K::kWidth) escapes += CountBits(EscapeBits<K>(K::Load(in + i)));
   if (i == n) return escapes;
   // Zero bytes need no escape: the padding counts for nothing.
-  return escapes + CountBits(K::EscapeBits(K::LoadPart(in + i, n - i)));
+  return escapes + CountBits(EscapeBits<K>(K::LoadPart(in + i, n - i)));
 }
 
 // Encodes the first `count` bytes of `block` (the rest zero padding, which
@@ -176,14 +183,14 @@ char* EncodeTail(const char* in, std::size_t n, char* out) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const typename K::Vector block = K::LoadPart(in + i, count);
-      out = EncodeBlockOrCopy<K>(block, K::EscapeBits(block) & LowBits(count), count, out);
+      out = EncodeBlockOrCopy<K>(block, EscapeBits<K>(block) & LowBits(count), count, out);
     }
     return out;
   } else if constexpr (K::kExactTails) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const typename K::Vector block = K::LoadPart(in + i, count);
-      out = K::EncodePart(block, K::EscapeBits(block) & LowBits(count), count, out);
+      out = K::EncodePart(block, EscapeBits<K>(block) & LowBits(count), count, out);
     }
     return out;
   } else {
@@ -194,7 +201,7 @@ char* EncodeTail(const char* in, std::size_t n, char* out) {
     for (std::size_t i = 0; i < n; i += K::kWidth) {
       const std::size_t count = n - i < K::kWidth ? n - i : K::kWidth;
       const typename K::Vector block = K::LoadPart(in + i, count);
-      const std::uint64_t escapes = K::EscapeBits(block) & LowBits(count);
+      const std::uint64_t escapes = EscapeBits<K>(block) & LowBits(count);
       K::EncodeBlock(block, escapes, written + length);
       length += count + 2 * static_cast<std::size_t>(CountBits(escapes));
     }
@@ -211,7 +218,7 @@ char* EncodeTail(const char* in, std::size_t n, char* out) {
 template <typename K>
 inline bool GroupNeedsNoEscape(const char* p) {
   std::uint64_t any = 0;
-  for (std::size_t b = 0; b < kGroup; ++b) any |= K::EscapeBits(K::Load(p + b * K::kWidth));
+  for (std::size_t b = 0; b < kGroup; ++b) any |= EscapeBits<K>(K::Load(p + b * K::kWidth));
   return any == 0;
 }
 
@@ -229,14 +236,14 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
     }
     for (std::size_t b = 0; b < kGroup; ++b) {
       const typename K::Vector block = K::Load(in + i + b * K::kWidth);
-      out = K::EncodeBlock(block, K::EscapeBits(block), out);
+      out = K::EncodeBlock(block, EscapeBits<K>(block), out);
     }
   }
   // Short texts, and the last blocks of long ones, go a block at a time; a
   // plain one is copied.
   for (; n - i >= K::kWidth + K::kEncodeSpill; i += K::kWidth) {
     const typename K::Vector block = K::Load(in + i);
-    out = EncodeBlockOrCopy<K>(block, K::EscapeBits(block), K::kWidth, out);
+    out = EncodeBlockOrCopy<K>(block, EscapeBits<K>(block), K::kWidth, out);
   }
   if (i < n) out = EncodeTail<K, kEnd>(in + i, n - i, out);
   return static_cast<std::size_t>(out - start);
@@ -248,7 +255,7 @@ std::size_t EncodeBlocks(const char* in, std::size_t n, char* out) {
 template <typename K>
 inline bool GroupIsPlain(const char* p) {
   std::uint64_t any = 0;
-  for (std::size_t b = 0; b < kGroup; ++b) any |= K::EqualsBits(K::Load(p + b * K::kWidth));
+  for (std::size_t b = 0; b < kGroup; ++b) any |= EqualsBits<K>(K::Load(p + b * K::kWidth));
   return any == 0;
 }
 
@@ -268,12 +275,12 @@ std::size_t DecodedLengthBlocks(const char* in, std::size_t n) {
       continue;
     }
     for (std::size_t b = 0; b < kGroup; ++b)
-      measure(Opaque(K::EqualsBits(K::Load(in + i + b * K::kWidth))));
+      measure(Opaque(EqualsBits<K>(K::Load(in + i + b * K::kWidth))));
   }
-  for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(K::EqualsBits(K::Load(in + i))));
+  for (; n - i >= K::kWidth; i += K::kWidth) measure(Opaque(EqualsBits<K>(K::Load(in + i))));
   if (i == n) return length;
   const typename K::Vector block = K::LoadPart(in + i, n - i);
-  const DecodeMasks masks = MasksOf<K>(Opaque(K::EqualsBits(block)), carried, LowBits(n - i));
+  const DecodeMasks masks = MasksOf<K>(Opaque(EqualsBits<K>(block)), carried, LowBits(n - i));
   return length + static_cast<std::size_t>(CountBits(masks.keep));
 }
 
@@ -292,7 +299,7 @@ void DecodeTail(const char* in, std::size_t n, DecodeCursor* cursor) {
     const std::size_t left = n - i;
     const typename K::Vector block = K::LoadPart(in + i, left);
     DecodeStep<K>(block, K::LoadPart(in + i + 1, left - 1),
-                  K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), Opaque(K::EqualsBits(block)),
+                  K::LoadPart(in + i + 2, left < 2 ? 0 : left - 2), Opaque(EqualsBits<K>(block)),
                   LowBits(left), cursor);
   }
   if constexpr (!K::kExactTails) {
@@ -319,14 +326,14 @@ std::size_t DecodeBlocks(const char* in, std::size_t n, char* out) {
     }
     for (std::size_t b = 0; b < kGroup; ++b) {
       const std::size_t at = i + b * K::kWidth;
-      decode(at, Opaque(K::EqualsBits(K::Load(in + at))));
+      decode(at, Opaque(EqualsBits<K>(K::Load(in + at))));
     }
   }
   // Short texts, and the last blocks of long ones, go a block at a time; a
   // plain one is copied.
   for (; n - i >= kDecodeInPlace<K>; i += K::kWidth) {
     const typename K::Vector block = K::Load(in + i);
-    const std::uint64_t equals = Opaque(K::EqualsBits(block));
+    const std::uint64_t equals = Opaque(EqualsBits<K>(block));
     if ((equals | cursor.carried) == 0) {
       K::Store(cursor.out, block);
       cursor.out += K::kWidth;

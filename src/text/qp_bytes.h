@@ -1,6 +1,6 @@
-// The codec's byte-at-a-time steps, for the instruction sets that scan without vector
-// shuffles: whole runs go by words or vectors, and these handle what is
-// left. Internal linkage on purpose: each instruction set's code file is compiled with its
+// The codec's byte-at-a-time steps: the portable code's, for what its
+// words leave, and the AVX-512 code's for the last byte of a block. Internal
+// linkage on purpose: each instruction set's code file is compiled with its
 // own instruction-set flags, and must keep its own copy.
 #ifndef VO_TOOLS_TEXT_QP_BYTES_H_
 #define VO_TOOLS_TEXT_QP_BYTES_H_
@@ -35,7 +35,7 @@ inline char* EncodeBytesWide(const char* in, std::size_t n, char* out) {
   for (std::size_t i = 0; i < n; ++i) {
     const unsigned char b = Byte(in + i);
     std::memcpy(out, kEncodings.at[b].at, 4);
-    out += 1 + 2 * ((b >> 7) | (b == kEquals));
+    out += 1 + 2 * static_cast<std::size_t>(NeedsEscape(b));
   }
   return out;
 }

@@ -1,8 +1,10 @@
-// The codec's dispatch: which instruction sets this build compiled, which of them the
-// processor runs, and the one a call takes.
+// The codec's dispatch: which instruction sets this build compiled, which of
+// them the processor runs, and the one the callers' entry points take.
 #include "text/qp_codec.h"
 
+#include "qp_builtins.h"
 #include "qp_conversions.h"
+#include "text/qp_isa.h"
 
 namespace vo_tools::qp {
 namespace {
@@ -13,83 +15,45 @@ std::size_t IndexOf(Isa isa) {
   return static_cast<std::size_t>(isa);
 }
 
-#if VO_QP_X86_PATHS
-
-// The compiler's runtime asks cpuid and, for the vector registers, whether
-// the operating system saves them across switches.
-bool ProcessorRuns(Isa isa) {
-  __builtin_cpu_init();
-  const bool popcnt_bmi = __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi");
-  switch (isa) {
-    case Isa::kPortable:
-      return true;
-    case Isa::kSse2:
-      return __builtin_cpu_supports("sse2");
-    case Isa::kAvx2:
-      return __builtin_cpu_supports("avx2") && popcnt_bmi;
-    case Isa::kAvx512:
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-             __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
-             __builtin_cpu_supports("bmi2") && popcnt_bmi;
-  }
-  return false;
-}
-
-const Conversions* CompiledConversions(Isa isa) {
+// The conversions of `isa` where this build compiled it and the processor
+// runs it, else null.
+const Conversions* RunnableConversions(Isa isa) {
   switch (isa) {
     case Isa::kPortable:
       return &kPortableConversions;
-    case Isa::kSse2:
-      return &kSse2Conversions;
+#if VO_QP_X86_PATHS
     case Isa::kAvx2:
-      return &kAvx2Conversions;
+      return ProcessorRunsAvx2() ? &kAvx2Conversions : nullptr;
     case Isa::kAvx512:
-      return &kAvx512Conversions;
-  }
-  return nullptr;
-}
-
-#else  // only the portable code is compiled
-
-bool ProcessorRuns(Isa isa) {
-  return isa == Isa::kPortable;
-}
-
-const Conversions* CompiledConversions(Isa isa) {
-  return isa == Isa::kPortable ? &kPortableConversions : nullptr;
-}
-
+      return ProcessorRunsAvx512() ? &kAvx512Conversions : nullptr;
 #endif
+    default:
+      return nullptr;
+  }
+}
 
-// Per instruction set, its conversions where this processor runs them, else null.
+// Per instruction set, its conversions where they can run, else null; and
+// the first of kAllIsas that can.
 struct AvailableIsas {
   AvailableIsas() {
+    for (Isa isa : kAllIsas) conversions[IndexOf(isa)] = RunnableConversions(isa);
     for (Isa isa : kAllIsas) {
-      if (ProcessorRuns(isa)) conversions[IndexOf(isa)] = CompiledConversions(isa);
-    }
-    for (Isa isa : kAllIsas) {
-      if (conversions[IndexOf(isa)] != nullptr) fastest = isa;
+      if (conversions[IndexOf(isa)] != nullptr) {
+        chosen = isa;
+        break;
+      }
     }
   }
   const Conversions* conversions[kIsaCount] = {};
-  Isa fastest = Isa::kPortable;
+  Isa chosen = Isa::kPortable;
 };
 
 // Found while the program or library loads, so that a call pays a load and
 // no guard. Before that (a constructor of another file calling the codec)
-// it is still zero-filled: every instruction set then runs as the portable one, which
-// is slower but gives the same results.
+// it is still zero-filled: no instruction set is available and the chosen
+// one reads as Isa::kPortable (0), so every call runs the portable code,
+// which is slower but gives the same results.
 const AvailableIsas kAvailable;
-
-const AvailableIsas& Available() {
-  return kAvailable;
-}
-
-// An unavailable instruction set runs as the portable one.
-const Conversions& ConversionsFor(Isa isa) {
-  const Conversions* conversions = Available().conversions[IndexOf(isa)];
-  return conversions != nullptr ? *conversions : kPortableConversions;
-}
 
 }  // namespace
 
@@ -97,8 +61,6 @@ const char* IsaName(Isa isa) {
   switch (isa) {
     case Isa::kPortable:
       return "portable";
-    case Isa::kSse2:
-      return "sse2";
     case Isa::kAvx2:
       return "avx2";
     case Isa::kAvx512:
@@ -108,35 +70,40 @@ const char* IsaName(Isa isa) {
 }
 
 bool IsaAvailable(Isa isa) {
-  return Available().conversions[IndexOf(isa)] != nullptr;
+  return kAvailable.conversions[IndexOf(isa)] != nullptr;
 }
 
-Isa FastestIsa() {
-  return Available().fastest;
+Isa ChosenIsa() {
+  return kAvailable.chosen;
 }
 
-std::size_t CountEscapes(const char* in, std::size_t n, Isa isa) {
-  return ConversionsFor(isa).count_escapes(in, n);
+const Conversions& ConversionsOn(Isa isa) {
+  const Conversions* conversions = kAvailable.conversions[IndexOf(isa)];
+  return conversions != nullptr ? *conversions : kPortableConversions;
 }
 
-std::size_t EncodedLength(const char* in, std::size_t n, Isa isa) {
-  return EncodedLengthFor(n, CountEscapes(in, n, isa));
+const Conversions& ChosenConversions() {
+  return ConversionsOn(kAvailable.chosen);
 }
 
-std::size_t Encode(const char* in, std::size_t n, char* out, Isa isa) {
-  return ConversionsFor(isa).encode(in, n, out);
+std::size_t EncodedLength(const char* in, std::size_t n) {
+  return EncodedLengthFor(n, ChosenConversions().count_escapes(in, n));
 }
 
-std::size_t EncodeWithRoom(const char* in, std::size_t n, char* out, Isa isa) {
-  return ConversionsFor(isa).encode_with_room(in, n, out);
+std::size_t Encode(const char* in, std::size_t n, char* out) {
+  return ChosenConversions().encode(in, n, out);
 }
 
-std::size_t DecodedLength(const char* in, std::size_t n, Isa isa) {
-  return ConversionsFor(isa).decoded_length(in, n);
+std::size_t EncodeWithRoom(const char* in, std::size_t n, char* out) {
+  return ChosenConversions().encode_with_room(in, n, out);
 }
 
-std::size_t Decode(const char* in, std::size_t n, char* out, Isa isa) {
-  return ConversionsFor(isa).decode(in, n, out);
+std::size_t DecodedLength(const char* in, std::size_t n) {
+  return ChosenConversions().decoded_length(in, n);
+}
+
+std::size_t Decode(const char* in, std::size_t n, char* out) {
+  return ChosenConversions().decode(in, n, out);
 }
 
 }  // namespace vo_tools::qp

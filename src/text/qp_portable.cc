@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "qp_builtins.h"
 #include "qp_bytes.h"
 #include "qp_conversions.h"
 #include "qp_tables.h"
@@ -14,16 +15,22 @@
 namespace vo_tools::qp {
 namespace {
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-constexpr std::uint64_t kLowSeven = 0x7F7F7F7F7F7F7F7Fu;
-constexpr std::uint64_t kEqualsBytes = 0x3D3D3D3D3D3D3D3Du;
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = kOnes * kHighBit;
+constexpr std::uint64_t kLowSeven = kHighBits - kOnes;
 
-// The high bit of each byte of `word` that needs an escape (exact per byte:
-// no carry crosses from one byte into the next).
+// A 64-bit word as eight bytes, each flagged by its high bit (exact per
+// byte: no carry crosses from one byte into the next).
+struct Words {
+  static std::uint64_t HighBits(std::uint64_t word) { return word & kHighBits; }
+  static std::uint64_t EqualBits(std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return ~(((x & kLowSeven) + kLowSeven) | x) & kHighBits;
+  }
+};
+
 inline std::uint64_t EscapeBits(std::uint64_t word) {
-  const std::uint64_t x = word ^ kEqualsBytes;
-  const std::uint64_t nonzero = ((x & kLowSeven) + kLowSeven) | x;
-  return (word | ~nonzero) & kHighBits;
+  return EscapeFlags<Words>(word);
 }
 
 inline std::uint64_t LoadWord(const char* p) {
@@ -35,7 +42,7 @@ inline std::uint64_t LoadWord(const char* p) {
 std::size_t CountEscapesPortable(const char* in, std::size_t n) {
   std::size_t escapes = 0;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) escapes += __builtin_popcountll(EscapeBits(LoadWord(in + i)));
+  for (; i + 8 <= n; i += 8) escapes += CountBits(EscapeBits(LoadWord(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
   return escapes;
 }

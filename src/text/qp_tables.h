@@ -1,9 +1,10 @@
-// The codec's lookup tables, every one computed at compile time from the two
-// rules of the format: which bytes need an escape, and what each character
-// is worth as a hexadecimal digit. The vector instruction sets index them by vector
-// shuffles, so their shapes follow the instructions (16-entry tables for
-// pshufb, 128-entry tables for vpermi2b), but their contents always derive
-// from NeedsEscape and DigitValue below. Constants only: any thread may read.
+// The codec's rules and lookup tables. The two rules of the format are
+// stated here alone: which bytes need an escape (EscapeFlags), and what each
+// character is worth as a hexadecimal digit (DigitValue). Every table is
+// computed from them at compile time; the vector instruction sets index the
+// tables by vector shuffles, so their shapes follow the instructions
+// (16-entry tables for pshufb, 128-entry tables for vpermi2b). Constants
+// only: any thread may read.
 #ifndef VO_TOOLS_TEXT_QP_TABLES_H_
 #define VO_TOOLS_TEXT_QP_TABLES_H_
 
@@ -13,10 +14,28 @@
 namespace vo_tools::qp {
 
 constexpr unsigned char kEquals = '=';
+constexpr unsigned char kHighBit = 0x80;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// The escape rule: a byte needs an escape when its high bit is set (0x80
+// and above) or it is "=". `Bytes` is how a path looks at a block of bytes
+// (one byte, a word, a vector): Bytes::HighBits(block) flags each byte whose
+// high bit is set, Bytes::EqualBits(block, c) each byte equal to c, both in
+// the same places (a bit per byte of a mask, or a byte's own high bit), and
+// the result flags each byte that needs an escape. Every path asks this,
+// through NeedsEscape for one byte.
+template <typename Bytes, typename Block>
+constexpr auto EscapeFlags(Block block) {
+  return Bytes::HighBits(block) | Bytes::EqualBits(block, kEquals);
+}
+
+struct OneByte {
+  static constexpr unsigned HighBits(unsigned char b) { return b & kHighBit; }
+  static constexpr unsigned EqualBits(unsigned char b, unsigned char c) { return b == c; }
+};
+
 constexpr bool NeedsEscape(unsigned char b) {
-  return b >= 0x80 || b == kEquals;
+  return EscapeFlags<OneByte>(b) != 0;
 }
 
 // A character's worth as a hexadecimal digit of either case; 0 for any

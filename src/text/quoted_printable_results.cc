@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "qp_conversions.h"
+
 namespace vo_tools::qp {
 
 char* AllocateResult(std::size_t length, AllocateFunction allocate) {
@@ -34,10 +36,10 @@ std::size_t LengthUpTo(const char* text, std::size_t limit) {
 // Adds the next chunk of `text` to `measured`: the search for the
 // terminator brings it into the nearest cache, and its escapes are counted
 // there.
-void MeasureChunk(const char* text, MeasuredText* measured, Isa isa) {
+void MeasureChunk(const char* text, MeasuredText* measured, const Conversions& conversions) {
   const char* chunk = text + measured->length;
   const std::size_t length = LengthUpTo(chunk, kChunk);
-  measured->escapes += CountEscapes(chunk, length, isa);
+  measured->escapes += conversions.count_escapes(chunk, length);
   measured->length += length;
   measured->ended = length < kChunk;
 }
@@ -59,21 +61,22 @@ char* CopiedToResult(const char* data, std::size_t length, AllocateFunction allo
 // straight into it: no working buffer, no copy. Every byte of the result is
 // written, so it needs no zero fill.
 char* EncodeMeasured(const char* text, const MeasuredText& measured, AllocateFunction allocate,
-                     Isa isa) {
+                     const Conversions& conversions) {
   const std::size_t length = EncodedLengthFor(measured.length, measured.escapes);
   char* result = AllocateResult(length, allocate);
   if (result == nullptr) return nullptr;
-  Encode(text, measured.length, result, isa);
+  conversions.encode(text, measured.length, result);
   return Terminated(result, length);
 }
 
 // Copies text[from, n) to out[from, n) a chunk at a time while the chunks
 // need no escape, each counted and then copied while in the nearest cache;
 // returns where it stopped.
-std::size_t CopyWhilePlain(const char* text, std::size_t from, std::size_t n, char* out, Isa isa) {
+std::size_t CopyWhilePlain(const char* text, std::size_t from, std::size_t n, char* out,
+                           const Conversions& conversions) {
   while (from < n) {
     const std::size_t length = std::min(kChunk, n - from);
-    if (CountEscapes(text + from, length, isa) != 0) break;
+    if (conversions.count_escapes(text + from, length) != 0) break;
     std::memcpy(out + from, text + from, length);
     from += length;
   }
@@ -85,19 +88,21 @@ std::size_t CopyWhilePlain(const char* text, std::size_t from, std::size_t n, ch
 // the copy) as by a plain copy, not three times. At the first chunk with an
 // escape, the rest is counted, the exact result allocated, and what was
 // copied moved over.
-char* EncodeStartingPlain(const char* text, std::size_t plain, AllocateFunction allocate, Isa isa) {
+char* EncodeStartingPlain(const char* text, std::size_t plain, AllocateFunction allocate,
+                          const Conversions& conversions) {
   const std::size_t n = plain + std::strlen(text + plain);
   char* result = AllocateResult(n, allocate);
   if (result == nullptr) return nullptr;
   std::memcpy(result, text, plain);
-  const std::size_t copied = CopyWhilePlain(text, plain, n, result, isa);
+  const std::size_t copied = CopyWhilePlain(text, plain, n, result, conversions);
   if (copied == n) return Terminated(result, n);
 
-  const std::size_t length = EncodedLengthFor(n, CountEscapes(text + copied, n - copied, isa));
+  const std::size_t length =
+      EncodedLengthFor(n, conversions.count_escapes(text + copied, n - copied));
   char* exact = AllocateResult(length, allocate);
   if (exact != nullptr) {
     std::memcpy(exact, result, copied);
-    Encode(text + copied, n - copied, exact + copied, isa);
+    conversions.encode(text + copied, n - copied, exact + copied);
     Terminated(exact, length);
   }
   std::free(result);
@@ -108,15 +113,17 @@ char* EncodeStartingPlain(const char* text, std::size_t plain, AllocateFunction 
 // result: one pass over the text instead of two.
 constexpr std::size_t kShort = 256;
 
-char* EncodeShort(const char* text, std::size_t n, AllocateFunction allocate, Isa isa) {
+char* EncodeShort(const char* text, std::size_t n, AllocateFunction allocate,
+                  const Conversions& conversions) {
   char encoded[3 * kShort + kEncodeRoom];
-  return CopiedToResult(encoded, EncodeWithRoom(text, n, encoded, isa), allocate);
+  return CopiedToResult(encoded, conversions.encode_with_room(text, n, encoded), allocate);
 }
 
 // Likewise for decoding, whose output is never longer than its input.
-char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate, Isa isa) {
+char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate,
+                  const Conversions& conversions) {
   char decoded[kShort];
-  return CopiedToResult(decoded, Decode(encoded, n, decoded, isa), allocate);
+  return CopiedToResult(decoded, conversions.decode(encoded, n, decoded), allocate);
 }
 
 // A long text is decoded straight into a result of its own length, which
@@ -124,36 +131,53 @@ char* DecodeShort(const char* encoded, std::size_t n, AllocateFunction allocate,
 // decoding's length: one pass over the text, where measuring the decoding
 // first would take two. Heaps shrink an allocation where it lies, without a copy;
 // should one refuse, the result as it is still holds the decoding.
-char* DecodeLong(const char* encoded, std::size_t n, AllocateFunction allocate, Isa isa) {
+char* DecodeLong(const char* encoded, std::size_t n, AllocateFunction allocate,
+                 const Conversions& conversions) {
   char* result = AllocateResult(n, allocate);
   if (result == nullptr) return nullptr;
-  const std::size_t length = Decode(encoded, n, result, isa);
+  const std::size_t length = conversions.decode(encoded, n, result);
   Terminated(result, length);
   if (length == n) return result;
   void* shrunk = std::realloc(result, length + 1);
   return shrunk != nullptr ? static_cast<char*>(shrunk) : result;
 }
 
-}  // namespace
-
-char* EncodeToResult(const char* text, AllocateFunction allocate, Isa isa) {
+char* EncodeOn(const char* text, AllocateFunction allocate, const Conversions& conversions) {
   if (text == nullptr) return nullptr;
   const std::size_t n = LengthUpTo(text, kShort + 1);
-  if (n <= kShort) return EncodeShort(text, n, allocate, isa);
+  if (n <= kShort) return EncodeShort(text, n, allocate, conversions);
   MeasuredText measured;
-  MeasureChunk(text, &measured, isa);
+  MeasureChunk(text, &measured, conversions);
   if (!measured.ended && measured.escapes == 0) {
-    return EncodeStartingPlain(text, measured.length, allocate, isa);
+    return EncodeStartingPlain(text, measured.length, allocate, conversions);
   }
-  while (!measured.ended) MeasureChunk(text, &measured, isa);
-  return EncodeMeasured(text, measured, allocate, isa);
+  while (!measured.ended) MeasureChunk(text, &measured, conversions);
+  return EncodeMeasured(text, measured, allocate, conversions);
+}
+
+char* DecodeOn(const char* encoded, AllocateFunction allocate, const Conversions& conversions) {
+  if (encoded == nullptr) return nullptr;
+  const std::size_t n = LengthUpTo(encoded, kShort + 1);
+  if (n <= kShort) return DecodeShort(encoded, n, allocate, conversions);
+  return DecodeLong(encoded, n + std::strlen(encoded + n), allocate, conversions);
+}
+
+}  // namespace
+
+char* EncodeToResult(const char* text, AllocateFunction allocate) {
+  return EncodeOn(text, allocate, ChosenConversions());
+}
+
+char* DecodeToResult(const char* encoded, AllocateFunction allocate) {
+  return DecodeOn(encoded, allocate, ChosenConversions());
+}
+
+char* EncodeToResult(const char* text, AllocateFunction allocate, Isa isa) {
+  return EncodeOn(text, allocate, ConversionsOn(isa));
 }
 
 char* DecodeToResult(const char* encoded, AllocateFunction allocate, Isa isa) {
-  if (encoded == nullptr) return nullptr;
-  const std::size_t n = LengthUpTo(encoded, kShort + 1);
-  if (n <= kShort) return DecodeShort(encoded, n, allocate, isa);
-  return DecodeLong(encoded, n + std::strlen(encoded + n), allocate, isa);
+  return DecodeOn(encoded, allocate, ConversionsOn(isa));
 }
 
 }  // namespace vo_tools::qp

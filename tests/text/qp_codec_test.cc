@@ -1,6 +1,6 @@
 // White-box tests of the codec's core on every instruction set this machine can run,
 // and of the result blocks' allocation.
-#include "text/qp_codec.h"
+#include "text/qp_isa.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +16,17 @@
 #include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
-#include "text/quoted_printable_results.h"
 
 namespace {
 
-using vo_tools::qp::Isa;
+namespace qp = vo_tools::qp;
+using qp::Isa;
+using Result = std::unique_ptr<char, decltype(&std::free)>;
 
 std::vector<Isa> AvailableIsas() {
   std::vector<Isa> isas;
-  for (Isa isa : vo_tools::qp::kAllIsas) {
-    if (vo_tools::qp::IsaAvailable(isa)) isas.push_back(isa);
+  for (Isa isa : qp::kAllIsas) {
+    if (qp::IsaAvailable(isa)) isas.push_back(isa);
   }
   return isas;
 }
@@ -36,18 +37,19 @@ std::vector<Isa> AvailableIsas() {
 std::string EncodeExact(const std::string& text, Isa isa) {
   auto in = std::make_unique<char[]>(text.size());
   std::memcpy(in.get(), text.data(), text.size());
-  const std::size_t length = vo_tools::qp::EncodedLength(in.get(), text.size(), isa);
+  const std::size_t length = qp::EncodedLengthFor(
+      text.size(), qp::ConversionsOn(isa).count_escapes(in.get(), text.size()));
   auto out = std::make_unique<char[]>(length);
-  EXPECT_EQ(vo_tools::qp::Encode(in.get(), text.size(), out.get(), isa), length);
+  EXPECT_EQ(qp::ConversionsOn(isa).encode(in.get(), text.size(), out.get()), length);
   return std::string(out.get(), length);
 }
 
 std::string DecodeExact(const std::string& text, Isa isa) {
   auto in = std::make_unique<char[]>(text.size());
   std::memcpy(in.get(), text.data(), text.size());
-  const std::size_t length = vo_tools::qp::DecodedLength(in.get(), text.size(), isa);
+  const std::size_t length = qp::ConversionsOn(isa).decoded_length(in.get(), text.size());
   auto out = std::make_unique<char[]>(length);
-  EXPECT_EQ(vo_tools::qp::Decode(in.get(), text.size(), out.get(), isa), length);
+  EXPECT_EQ(qp::ConversionsOn(isa).decode(in.get(), text.size(), out.get()), length);
   return std::string(out.get(), length);
 }
 
@@ -119,13 +121,15 @@ TEST_P(QpCodecIsas, ReadsAndWritesNothingPastEitherEndAtAPageBoundary) {
 
       const std::string encoding = qp_reference::Encode(text);
       vo_tools_test::GuardedBuffer encoded(encoding.size());
-      ASSERT_EQ(vo_tools::qp::Encode(in.data(), n, encoded.data(), GetParam()), encoding.size());
+      ASSERT_EQ(qp::ConversionsOn(GetParam()).encode(in.data(), n, encoded.data()),
+                encoding.size());
       ASSERT_EQ(std::string(encoded.data(), encoded.size()), encoding) << int(kind) << "/" << n;
 
       const std::string decoding = qp_reference::Decode(text);
-      ASSERT_EQ(vo_tools::qp::DecodedLength(in.data(), n, GetParam()), decoding.size());
+      ASSERT_EQ(qp::ConversionsOn(GetParam()).decoded_length(in.data(), n), decoding.size());
       vo_tools_test::GuardedBuffer decoded(decoding.size());
-      ASSERT_EQ(vo_tools::qp::Decode(in.data(), n, decoded.data(), GetParam()), decoding.size());
+      ASSERT_EQ(qp::ConversionsOn(GetParam()).decode(in.data(), n, decoded.data()),
+                decoding.size());
       ASSERT_EQ(std::string(decoded.data(), decoded.size()), decoding) << int(kind) << "/" << n;
     }
   }
@@ -141,8 +145,8 @@ TEST_P(QpCodecIsas, EncodingWithRoomStaysWithinTheRoom) {
       vo_tools_test::GuardedBuffer in(n);
       std::memcpy(in.data(), text.data(), n);
       const std::string encoding = qp_reference::Encode(text);
-      vo_tools_test::GuardedBuffer encoded(encoding.size() + vo_tools::qp::kEncodeRoom);
-      ASSERT_EQ(vo_tools::qp::EncodeWithRoom(in.data(), n, encoded.data(), GetParam()),
+      vo_tools_test::GuardedBuffer encoded(encoding.size() + qp::kEncodeRoom);
+      ASSERT_EQ(qp::ConversionsOn(GetParam()).encode_with_room(in.data(), n, encoded.data()),
                 encoding.size());
       ASSERT_EQ(std::string(encoded.data(), encoding.size()), encoding) << int(kind) << "/" << n;
     }
@@ -165,7 +169,7 @@ TEST_P(QpCodecIsas, AnEscapeAtTheEndOfAPlainStretchCarriesIntoTheNext) {
 }
 
 // Escapes of every kind placed at every offset across the first blocks, so
-// that each straddles each block boundary of every instruction set (16, 32 and 64
+// that each straddles each block boundary of every instruction set (8, 32 and 64
 // bytes) and lands in each tail.
 TEST_P(QpCodecIsas, EscapesAtEveryOffsetAcrossBlockBoundaries) {
   const std::string escapes[] = {
@@ -220,30 +224,16 @@ TEST_P(QpCodecIsas, EveryByteValueAtEveryBlockPosition) {
   }
 }
 
-// The results of a named instruction set hold that instruction set's conversions.
-TEST_P(QpCodecIsas, ResultsOfANamedIsaMatchTheReference) {
-  std::mt19937 rng(31);
-  for (std::size_t n : {0, 1, 16, 63, 64, 65, 256, 1000}) {
-    const std::string text = qp_test::RandomText(qp_test::Kind::kSparse, n, rng);
-    std::unique_ptr<char, decltype(&std::free)> encoded(
-        vo_tools::qp::EncodeToResult(text.c_str(), std::malloc, GetParam()), std::free);
-    ASSERT_NE(encoded, nullptr);
-    EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
-    std::unique_ptr<char, decltype(&std::free)> decoded(
-        vo_tools::qp::DecodeToResult(encoded.get(), std::malloc, GetParam()), std::free);
-    ASSERT_NE(decoded, nullptr);
-    EXPECT_EQ(decoded.get(), text);
-  }
-}
-
-// Short texts are encoded through a buffer on the stack, long ones that
-// start plain are copied while they are checked, a chunk at a time, until
-// the first escape: an escape at each side of those limits, in a text whose
-// terminator is the last byte before an inaccessible page.
-TEST_P(QpCodecIsas, ResultsAroundTheShortAndPlainStartLimits) {
+// The results of a named instruction set hold its conversions. Short texts
+// are encoded through a buffer on the stack, long ones that start plain are
+// copied while they are checked, a chunk at a time, until the first escape:
+// an escape at each side of those limits, in a text whose terminator is the
+// last byte before an inaccessible page.
+TEST_P(QpCodecIsas, ResultsMatchTheReferenceAroundTheShortAndPlainStartLimits) {
   std::mt19937 rng(43);
-  for (std::size_t n : {255, 256, 257, 3 * 8192 + 100}) {
-    std::string plain = qp_test::RandomText(qp_test::Kind::kPlain, n, rng);
+  for (std::size_t n : {0, 1, 16, 63, 64, 65, 255, 256, 257, 3 * 8192 + 100}) {
+    const auto kind = n < 255 ? qp_test::Kind::kSparse : qp_test::Kind::kPlain;
+    std::string plain = qp_test::RandomText(kind, n, rng);
     for (std::size_t at : {n, std::size_t{0}, std::size_t{255}, std::size_t{256}, std::size_t{8191},
                            std::size_t{8192}, std::size_t{16385}, n - 1}) {
       if (at > n) continue;
@@ -251,12 +241,10 @@ TEST_P(QpCodecIsas, ResultsAroundTheShortAndPlainStartLimits) {
       if (at < n) text[at] = at % 2 == 0 ? '=' : '\xE9';
       vo_tools_test::GuardedBuffer in(n + 1);
       std::memcpy(in.data(), text.c_str(), n + 1);
-      std::unique_ptr<char, decltype(&std::free)> encoded(
-          vo_tools::qp::EncodeToResult(in.data(), std::malloc, GetParam()), std::free);
+      Result encoded(qp::EncodeToResult(in.data(), std::malloc, GetParam()), std::free);
       ASSERT_NE(encoded, nullptr);
       ASSERT_EQ(encoded.get(), qp_reference::Encode(text)) << n << "/" << at;
-      std::unique_ptr<char, decltype(&std::free)> decoded(
-          vo_tools::qp::DecodeToResult(in.data(), std::malloc, GetParam()), std::free);
+      Result decoded(qp::DecodeToResult(in.data(), std::malloc, GetParam()), std::free);
       ASSERT_NE(decoded, nullptr);
       const std::string decoding = qp_reference::Decode(text);
       ASSERT_EQ(std::string(decoded.get(), decoding.size() + 1), decoding + '\0') << n << "/" << at;
@@ -266,23 +254,22 @@ TEST_P(QpCodecIsas, ResultsAroundTheShortAndPlainStartLimits) {
 
 INSTANTIATE_TEST_SUITE_P(EveryAvailablePath, QpCodecIsas, ::testing::ValuesIn(AvailableIsas()),
                          [](const ::testing::TestParamInfo<Isa>& info) {
-                           return std::string(vo_tools::qp::IsaName(info.param));
+                           return std::string(qp::IsaName(info.param));
                          });
 
-TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
-  EXPECT_TRUE(vo_tools::qp::IsaAvailable(Isa::kPortable));
-  EXPECT_TRUE(vo_tools::qp::IsaAvailable(vo_tools::qp::FastestIsa()));
+TEST(QpCodecPathChoice, TheChosenPathIsAvailableAndPortableAlwaysIs) {
+  EXPECT_TRUE(qp::IsaAvailable(Isa::kPortable));
+  EXPECT_TRUE(qp::IsaAvailable(qp::ChosenIsa()));
 #if defined(__x86_64__)
   // Every instruction set this processor runs is compiled in and taken, so that these
   // tests cover it: a build that lost one fails here.
-  EXPECT_TRUE(vo_tools::qp::IsaAvailable(Isa::kSse2));  // the x86-64 baseline
-  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx2), __builtin_cpu_supports("avx2") != 0);
+  EXPECT_EQ(qp::IsaAvailable(Isa::kAvx2), __builtin_cpu_supports("avx2") != 0);
   const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
                       __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx512), avx512);
-  EXPECT_EQ(vo_tools::qp::FastestIsa(), avx512                           ? Isa::kAvx512
-                                        : __builtin_cpu_supports("avx2") ? Isa::kAvx2
-                                                                         : Isa::kSse2);
+  EXPECT_EQ(qp::IsaAvailable(Isa::kAvx512), avx512);
+  EXPECT_EQ(qp::ChosenIsa(), avx512                           ? Isa::kAvx512
+                             : __builtin_cpu_supports("avx2") ? Isa::kAvx2
+                                                              : Isa::kPortable);
 #endif
 }
 
@@ -302,13 +289,13 @@ void* FailingAllocate(std::size_t size) {
 
 TEST(QpResult, IsAllocatedOnceAtExactlyTheResultLengthPlusOne) {
   g_requested.clear();
-  char* encoded = vo_tools::qp::EncodeToResult("caf\xE9=", RecordingAllocate);
+  char* encoded = qp::EncodeToResult("caf\xE9=", RecordingAllocate);
   ASSERT_NE(encoded, nullptr);
   EXPECT_STREQ(encoded, "caf=E9=3D");
-  char* decoded = vo_tools::qp::DecodeToResult("a=00b", RecordingAllocate);
+  char* decoded = qp::DecodeToResult("a=00b", RecordingAllocate);
   ASSERT_NE(decoded, nullptr);
   EXPECT_EQ(std::memcmp(decoded, "a\0b\0", 4), 0);
-  char* empty = vo_tools::qp::DecodeToResult("", RecordingAllocate);
+  char* empty = qp::DecodeToResult("", RecordingAllocate);
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(empty[0], '\0');
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{10, 4, 1}));
@@ -319,9 +306,9 @@ TEST(QpResult, IsAllocatedOnceAtExactlyTheResultLengthPlusOne) {
 
 TEST(QpResult, AllocationFailureYieldsNull) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::EncodeToResult("caf\xE9", FailingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::DecodeToResult("caf=E9", FailingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::EncodeToResult("", FailingAllocate), nullptr);
+  EXPECT_EQ(qp::EncodeToResult("caf\xE9", FailingAllocate), nullptr);
+  EXPECT_EQ(qp::DecodeToResult("caf=E9", FailingAllocate), nullptr);
+  EXPECT_EQ(qp::EncodeToResult("", FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{7, 5, 1}));  // asked once each, no retry
 }
 
@@ -344,8 +331,7 @@ TEST(QpResult, LongTextStartingPlainSurvivesEitherAllocationFailing) {
   for (std::size_t allowed : {0, 1, 2}) {
     g_requested.clear();
     g_allocations_left = allowed;
-    std::unique_ptr<char, decltype(&std::free)> encoded(
-        vo_tools::qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
+    Result encoded(qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
     if (allowed == 2) {
       ASSERT_NE(encoded, nullptr);
       EXPECT_EQ(encoded.get(), qp_reference::Encode(text));
@@ -358,8 +344,7 @@ TEST(QpResult, LongTextStartingPlainSurvivesEitherAllocationFailing) {
   text[12000] = 'a';
   g_requested.clear();
   g_allocations_left = 1;
-  std::unique_ptr<char, decltype(&std::free)> plain(
-      vo_tools::qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
+  Result plain(qp::EncodeToResult(text.c_str(), AllocateWhileAllowed), std::free);
   ASSERT_NE(plain, nullptr);
   EXPECT_EQ(plain.get(), text);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{20001}));
@@ -372,13 +357,12 @@ TEST(QpResult, LongDecodingIsAskedForOnceAtTheTextsLength) {
   std::string encoded;
   for (int i = 0; i < 1000; ++i) encoded += i % 3 == 0 ? "=E9" : "=3d";
   g_requested.clear();
-  std::unique_ptr<char, decltype(&std::free)> decoded(
-      vo_tools::qp::DecodeToResult(encoded.c_str(), RecordingAllocate), std::free);
+  Result decoded(qp::DecodeToResult(encoded.c_str(), RecordingAllocate), std::free);
   ASSERT_NE(decoded, nullptr);
   EXPECT_EQ(std::string(decoded.get()), qp_reference::Decode(encoded));
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::DecodeToResult(encoded.c_str(), FailingAllocate), nullptr);
+  EXPECT_EQ(qp::DecodeToResult(encoded.c_str(), FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{3001}));
 }
 
@@ -386,25 +370,24 @@ TEST(QpResult, LongDecodingIsAskedForOnceAtTheTextsLength) {
 // (see EncodedLengthFor) no block is asked for.
 TEST(QpResult, NoResultIsAskedForWhenItsSizeWouldNotFitInASizeT) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::AllocateResult(vo_tools::qp::kLengthOverflow, RecordingAllocate),
-            nullptr);
+  EXPECT_EQ(qp::AllocateResult(qp::kLengthOverflow, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
-  EXPECT_EQ(vo_tools::qp::AllocateResult(SIZE_MAX - 1, FailingAllocate), nullptr);
+  EXPECT_EQ(qp::AllocateResult(SIZE_MAX - 1, FailingAllocate), nullptr);
   EXPECT_EQ(g_requested, (std::vector<std::size_t>{SIZE_MAX}));
 }
 
 TEST(QpResult, NullInputAllocatesNothing) {
   g_requested.clear();
-  EXPECT_EQ(vo_tools::qp::EncodeToResult(nullptr, RecordingAllocate), nullptr);
-  EXPECT_EQ(vo_tools::qp::DecodeToResult(nullptr, RecordingAllocate), nullptr);
+  EXPECT_EQ(qp::EncodeToResult(nullptr, RecordingAllocate), nullptr);
+  EXPECT_EQ(qp::DecodeToResult(nullptr, RecordingAllocate), nullptr);
   EXPECT_TRUE(g_requested.empty());
 }
 
 // On a 32-bit target an input of about 1.4 GB has an encoding longer than a
 // size_t holds: the length says so instead of wrapping to a small block.
 TEST(QpCodecLength, EncodingTooLongForASizeIsReportedNotWrapped) {
-  using vo_tools::qp::EncodedLengthFor;
-  using vo_tools::qp::kLengthOverflow;
+  using qp::EncodedLengthFor;
+  using qp::kLengthOverflow;
   constexpr std::size_t kMax = static_cast<std::size_t>(-1);
   EXPECT_EQ(EncodedLengthFor(10, 3), 16u);
   EXPECT_EQ(EncodedLengthFor(kMax / 3 - 1, kMax / 3 - 1), kMax - 3);

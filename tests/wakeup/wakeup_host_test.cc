@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -61,18 +62,28 @@ class WakeUpOverHostTest : public ::testing::Test {
   CPlexWakeUpServer server_{host_.host_context(), &config_, 0};
 };
 
-TEST_F(WakeUpOverHostTest, PeriodicWakeUpsArriveOnTheTimerThread) {
+// The fifth callback runs on until the test thread's cancel returns, or for
+// 200 ms: all of them in a sound build, where the cancel waits for it.
+TEST_F(WakeUpOverHostTest, PeriodicWakeUpsArriveOnTheTimerThreadUnderTheRegistryLock) {
   ThreadedWakable wakable;
+  std::atomic<int> cancel{0};  // 1 while the test thread cancels, 2 once it has
+  std::atomic<int> fifth{0};   // 1 once it ends, 2 if the cancel returned first
+  wakable.hook = [&] {
+    if (wakable.periodic() != 5 || !WaitFor([&] { return cancel >= 1; })) return;
+    fifth = WaitFor([&] { return cancel == 2; }, std::chrono::milliseconds(200)) ? 2 : 1;
+  };
   const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable, 2);
   ASSERT_EQ(id, wakable.id());
   EXPECT_EQ(host_.active_timers(), 1u);
   ASSERT_TRUE(WaitFor([&] { return wakable.periodic() >= 5; }));
+  cancel = 1;
   server_.CancelRequest(id);
-  const int at_cancel = wakable.periodic();
+  cancel = 2;
   EXPECT_EQ(host_.active_timers(), 0u);
   EXPECT_FALSE(wakable.wrong_id());
   EXPECT_NE(wakable.thread(), std::this_thread::get_id());
-  EXPECT_EQ(wakable.periodic(), at_cancel) << "a callback arrived after CancelRequest returned";
+  ASSERT_TRUE(WaitFor([&] { return fifth != 0; }));
+  EXPECT_EQ(fifth, 1) << "CancelRequest returned while a callback was running";
 }
 
 TEST_F(WakeUpOverHostTest, SingleWakeUpArrivesOnceAndReleasesItsTimer) {

@@ -1,6 +1,6 @@
 // The codec's conversions into results (allocated strings), with the result's allocation
 // handed in: the exported functions pass malloc, tests pass allocators that
-// fail, and tests and the benchmark name an instruction set to run each one.
+// fail. qp_isa.h has the same conversions on a named instruction set.
 #ifndef VO_TOOLS_TEXT_QUOTED_PRINTABLE_RESULTS_H_
 #define VO_TOOLS_TEXT_QUOTED_PRINTABLE_RESULTS_H_
 
@@ -22,10 +22,10 @@ char* AllocateResult(std::size_t length, AllocateFunction allocate);
 // The encoding of the zero-terminated `text` in a new result of exactly its
 // length + 1 bytes; null for a null text, for an encoding too long for a
 // size_t, or when the result cannot be allocated.
-char* EncodeToResult(const char* text, AllocateFunction allocate, Isa isa = FastestIsa());
+char* EncodeToResult(const char* text, AllocateFunction allocate);
 
 // The decoding of the zero-terminated `encoded`, likewise.
-char* DecodeToResult(const char* encoded, AllocateFunction allocate, Isa isa = FastestIsa());
+char* DecodeToResult(const char* encoded, AllocateFunction allocate);
 
 }  // namespace vo_tools::qp
 
