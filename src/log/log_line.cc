@@ -36,14 +36,14 @@ void Restamp(ThreadLogState* state, unsigned long process_id, std::time_t now) {
 }  // namespace
 
 int ServiceLevel(VO_LOG_LEVEL level) {
-  switch (static_cast<int>(level)) {
-    case 1:
+  switch (level) {
+    case VO_LOG_INFO:
       return 1;
-    case 3:
+    case VO_LOG_WARNING:
       return 3;
-    case 4:
+    case VO_LOG_ERROR:
       return 0;
-    default:
+    default:  // VO_LOG_TRACE, VO_LOG_DEBUG and any value outside the enumeration
       return 2;
   }
 }
@@ -72,20 +72,20 @@ void TrimScratch(ThreadLogState* state) {
   if (state->line.capacity() > kKeptScratch) std::string().swap(state->line);
 }
 
-void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,
+void WriteInPieces(IQuillLog1* log, const char* context, int number, int service_level, char* line,
                    std::size_t size) {
   bool ok = true;
   while (size > 0 && ok) {
-    if (size <= kMaxChunk) {
+    if (size <= kMaxPiece) {
       ok = log->Write(context, number, service_level, line);
       size = 0;
     } else {
-      const char kept = line[kMaxChunk];
-      line[kMaxChunk] = '\0';
+      const char kept = line[kMaxPiece];
+      line[kMaxPiece] = '\0';
       ok = log->Write(context, number, service_level, line);
-      line[kMaxChunk] = kept;
-      line += kMaxChunk;
-      size -= kMaxChunk;
+      line[kMaxPiece] = kept;
+      line += kMaxPiece;
+      size -= kMaxPiece;
     }
   }
 }

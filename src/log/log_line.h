@@ -1,4 +1,4 @@
-// Making a log line and handing it to the log service in chunks.
+// Making a log line and handing it to the log service in pieces.
 #ifndef VO_TOOLS_LOG_LOG_LINE_H_
 #define VO_TOOLS_LOG_LOG_LINE_H_
 
@@ -15,7 +15,7 @@ namespace vo_tools::log {
 int ServiceLevel(VO_LOG_LEVEL level);
 
 // The longest piece of a line handed to the log service in one Write.
-constexpr std::size_t kMaxChunk = 16383;
+constexpr std::size_t kMaxPiece = 16383;
 
 // What each thread keeps between its lines, in one thread-local object so
 // that a line costs one lookup of thread-local storage.
@@ -42,10 +42,10 @@ void MakeLine(const char* message, ThreadLogState* state);
 void TrimScratch(ThreadLogState* state);
 
 // Hands `line` (of `size` characters, zero-terminated) to `log` in
-// consecutive pieces of at most kMaxChunk characters, stopping at the first
+// consecutive pieces of at most kMaxPiece characters, stopping at the first
 // Write that returns false. The line's storage is borrowed to terminate each
 // piece and restored before returning.
-void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,
+void WriteInPieces(IQuillLog1* log, const char* context, int number, int service_level, char* line,
                    std::size_t size);
 
 }  // namespace vo_tools::log

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "brief_log.h"
+#include "log_file/log_path.h"
 #include "log_line.h"
-#include "log_path.h"
 #include "module/module_statics.h"
 #include "platform/fork_handlers.h"
 #include "vo_tools/log.h"
@@ -20,7 +20,6 @@ constexpr std::size_t kStackMessage = 512;
 
 namespace {
 
-constexpr const char* kDefaultMainName = "SysmetLog.txt";
 constexpr unsigned long kMainLogLimitKib = 5120;
 constexpr unsigned long kMainLogBackups = 5;
 constexpr int kConfigureReserved = 0;
@@ -64,7 +63,8 @@ void SetUp(const char* main_file, const char* brief_file, const char* directory,
   if (g_setUp.load(std::memory_order_relaxed)) return;
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
-  const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
+  const std::string main_path =
+      log_file::LogFilePath(directory, main_file, log_file::kDefaultMainName);
   module::g_logService =
       IQuillLog1::CreateInstance(main_path.c_str(), kMainLogLimitKib, kMainLogBackups, nullptr,
                                  creation_text, IQuillLog1::kShared);
@@ -81,14 +81,14 @@ void SetUpWithDefaults() {
   if (!g_setUp.load(std::memory_order_acquire)) SetUp("", "", "", "", VO_LOG_INFO);
 }
 
-// Stamps `message` and writes the line to the main log in chunks and, when
+// Stamps `message` and writes the line to the main log in pieces and, when
 // flagged, whole to the brief log.
 void EmitLine(ThreadLogState* state, VO_LOG_LEVEL level, bool also_brief, const char* context,
               int number, const char* message) {
   MakeLine(message, state);
   IQuillLog1* const main_log = module::g_logService.get();
   if (main_log != nullptr) {
-    WriteInChunks(main_log, context, number, ServiceLevel(level), state->line.data(),
+    WriteInPieces(main_log, context, number, ServiceLevel(level), state->line.data(),
                   state->line.size());
   }
   // Whether the brief log is open is asked under the log lock, inside Append.
