@@ -17,8 +17,9 @@
 // could not be opened is tried again at a look, at most once a second. A look
 // asks whether the path still names the open file, and the file's size:
 // between looks the size is this object's own count added to the last size
-// learned, so for one process the rotation point is exact. Nothing but the
-// write itself is asked of the system on any other text.
+// learned, so for one process the rotation point is exact. On any other
+// text the system is asked nothing but the write (and, on the first text
+// after a look, the file's last byte: see the line-start repair).
 //
 // Following the path. When the path names another file, or none (another
 // process rotated the file away, it was removed, its directory moved, a
@@ -39,10 +40,11 @@
 // and rotates that one too only if it is full already. The oldest backup is
 // removed, the others shifted one place, and the file renamed to the newest
 // backup; when that rename fails the policy says whether the full file is
-// removed instead, so that the log keeps its size. A file that can be
-// neither renamed nor removed (a directory the process cannot write) is
-// reopened and rotated again before each text: the one case where a file
-// outgrows its size. Only a regular file rotates.
+// removed instead, so that the log keeps its size. A full file that stays
+// (a directory the process cannot write, a reader on Windows that does not
+// share the right to delete) is reopened and rotated again before each
+// text: the one case where a file outgrows its size. Only a regular file
+// rotates.
 //
 // The line-start repair. A write that failed or was cut short (a full disk,
 // or a crash in another process) may leave part of a line. After such a
