@@ -4,7 +4,7 @@
 // Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
 // <message>\n", the process and thread ids in hexadecimal. The main log is
 // kept by the log service (by default "SysmetLog.txt" in the temporary
-// directory, rolled at 5 MiB into five numbered backups); the brief log
+// directory, rotated at 5 MiB into five numbered backups); the brief log
 // ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens per set-up and
 // then every line logged with `also_brief` true. No line is filtered by its
 // level.
@@ -25,7 +25,8 @@
 // so a crash of the process loses nothing already logged; nothing is forced
 // to the disk itself.
 //
-// What is kept: this list is the guarantee; docs/logging.md tells how.
+// What is kept: this list is the guarantee; how each is kept is told once,
+// at the library's log-file engine that both logs are (docs/logging.md).
 // - Several processes may share both files. The brief log and its backup
 //   together always hold every line written after the oldest line they still
 //   hold, and after the first rotation at least 2 MiB, however many processes
@@ -75,8 +76,8 @@
 // - A process that forks while other threads log can log in the child at
 //   once; the child's lines carry its own process and thread ids.
 //
-// "A look" is a process's check of a log's path, made within 64 KiB of its
-// own output to that log or on its first line in a new second.
+// "A look": a process looks at a log's path again within 64 KiB of its own
+// output to that log, or on its first line in a new second.
 //
 // A line is at most 65536 bytes, its line feed included: a longer message is
 // cut, and the line then ends in " [cut: the message had <n> bytes]". One

@@ -63,14 +63,14 @@ std::size_t Kept(std::size_t message_size, std::size_t stamp_size, std::size_t l
 }  // namespace
 
 int ServiceLevel(VO_LOG_LEVEL level) {
-  switch (static_cast<int>(level)) {
-    case 1:
+  switch (level) {
+    case VO_LOG_INFO:
       return 1;
-    case 3:
+    case VO_LOG_WARNING:
       return 3;
-    case 4:
+    case VO_LOG_ERROR:
       return 0;
-    default:
+    default:  // VO_LOG_TRACE, VO_LOG_DEBUG and any value outside the enumeration
       return 2;
   }
 }
@@ -134,20 +134,20 @@ void Line::Finish(std::size_t kept, std::size_t message_size) {
   data_[size_] = '\0';
 }
 
-void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,
+void WriteInPieces(IQuillLog1* log, const char* context, int number, int service_level, char* line,
                    std::size_t size) {
   bool ok = true;
   while (size > 0 && ok) {
-    if (size <= kMaxChunk) {
+    if (size <= kMaxPiece) {
       ok = log->Write(context, number, service_level, line);
       size = 0;
     } else {
-      const char kept = line[kMaxChunk];
-      line[kMaxChunk] = '\0';
+      const char kept = line[kMaxPiece];
+      line[kMaxPiece] = '\0';
       ok = log->Write(context, number, service_level, line);
-      line[kMaxChunk] = kept;
-      line += kMaxChunk;
-      size -= kMaxChunk;
+      line[kMaxPiece] = kept;
+      line += kMaxPiece;
+      size -= kMaxPiece;
     }
   }
 }

@@ -1,4 +1,4 @@
-// Making a log line and handing it to the log service in chunks.
+// Making a log line and handing it to the log service in pieces.
 //
 // A line lives in its Line object, on the caller's stack, with heap storage
 // only for a line longer than the stack part: nothing outlives the call, so
@@ -23,7 +23,7 @@ namespace vo_tools::log {
 int ServiceLevel(VO_LOG_LEVEL level);
 
 // The longest piece of a line handed to the log service in one Write.
-constexpr std::size_t kMaxChunk = 16383;
+constexpr std::size_t kMaxPiece = 16383;
 
 // The longest line, its line feed included. The message of a longer one is
 // cut to make room for kCutMarker, which ends the line with the length the
@@ -47,7 +47,7 @@ class Line {
   // Completes the line with `message` as it is.
   void Set(const char* message);
 
-  // Writable, so that WriteInChunks can end each piece in place.
+  // Writable, so that WriteInPieces can end each piece in place.
   char* data() { return data_; }
   std::size_t size() const { return size_; }
 
@@ -71,10 +71,10 @@ class Line {
 };
 
 // Hands `line` (of `size` characters, zero-terminated) to `log` in
-// consecutive pieces of at most kMaxChunk characters, stopping at the first
+// consecutive pieces of at most kMaxPiece characters, stopping at the first
 // Write that returns false. The line's storage is borrowed to terminate each
 // piece and restored before returning.
-void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,
+void WriteInPieces(IQuillLog1* log, const char* context, int number, int service_level, char* line,
                    std::size_t size);
 
 }  // namespace vo_tools::log

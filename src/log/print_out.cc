@@ -9,8 +9,8 @@
 
 #include "brief_log.h"
 #include "call_gate.h"
+#include "log_file/log_path.h"
 #include "log_line.h"
-#include "log_path.h"
 #include "module/module_statics.h"
 #include "platform/fork_handlers.h"
 #include "platform/teardown.h"
@@ -19,7 +19,6 @@
 namespace vo_tools::log {
 namespace {
 
-constexpr const char* kDefaultMainName = "SysmetLog.txt";
 constexpr unsigned long kMainLogLimitKib = 5120;
 constexpr unsigned long kMainLogBackups = 5;
 constexpr int kConfigureReserved = 0;
@@ -97,7 +96,8 @@ void SetUp(const char* main_file, const char* brief_file, const char* directory,
   static LogsCloser closer;
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
-  const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
+  const std::string main_path =
+      log_file::LogFilePath(directory, main_file, log_file::kDefaultMainName);
   module::g_logService =
       IQuillLog1::CreateInstance(main_path.c_str(), kMainLogLimitKib, kMainLogBackups, nullptr,
                                  creation_text, IQuillLog1::kShared);
@@ -114,12 +114,12 @@ void SetUpWithDefaults() {
   if (!g_setUp.load(std::memory_order_acquire)) SetUp("", "", "", "", VO_LOG_INFO);
 }
 
-// Writes the line to the main log in chunks and, when flagged, whole to the
+// Writes the line to the main log in pieces and, when flagged, whole to the
 // brief log.
 void Emit(Line* line, VO_LOG_LEVEL level, bool also_brief, const char* context, int number) {
   IQuillLog1* const main_log = module::g_logService.get();
   if (main_log != nullptr) {
-    WriteInChunks(main_log, context, number, ServiceLevel(level), line->data(), line->size());
+    WriteInPieces(main_log, context, number, ServiceLevel(level), line->data(), line->size());
   }
   // Whether the brief log is open is asked under the log lock, inside Append.
   if (also_brief) g_briefLog->Append(line->data());

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <system_error>
 
 #include "platform/append_file.h"
 #include "platform/fault_hooks.h"
@@ -12,23 +13,53 @@
 namespace vo_tools::platform {
 namespace {
 
-// Sets errno as the injected fault would; true when there is one.
+// Sets errno as a fault a test put in would; true when there is one. Never
+// in what ships, where the branch is discarded.
 bool Injected(FileOp op) {
-  switch (InjectedFault(op)) {
-    case FileFault::kNone:
-      return false;
-    case FileFault::kNoAccess:
-      errno = EACCES;
-      return true;
-    case FileFault::kNoDescriptors:
-      errno = EMFILE;
-      return true;
-    case FileFault::kNoEntry:
-      errno = ENOENT;
-      return true;
+  if constexpr (kTestSeams) {
+    switch (InjectedFault(op)) {
+      case FileFault::kNone:
+        return false;
+      case FileFault::kNoAccess:
+        errno = EACCES;
+        return true;
+      case FileFault::kNoDescriptors:
+        errno = EMFILE;
+        return true;
+      case FileFault::kNoEntry:
+        errno = ENOENT;
+        return true;
+      default:
+        errno = ENOSPC;
+        return true;
+    }
+  }
+  return false;
+}
+
+// Stores why an open failed, when the caller asked; -1, as for a failed open.
+int Failed(OpenFailure* failure, OpenError error, int code) {
+  if (failure != nullptr) *failure = {error, code};
+  return -1;
+}
+
+// The reason for an open that failed with `error`.
+int FailedWith(OpenFailure* failure, int error) {
+  switch (error) {
+    case ENOENT:  // with O_CREAT: a directory on the path is missing
+      return Failed(failure, OpenError::kNoDirectory, error);
+    case ENOTDIR:
+      return Failed(failure, OpenError::kNotADirectory, error);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Failed(failure, OpenError::kNoPermission, error);
+    case ENAMETOOLONG:
+      return Failed(failure, OpenError::kNameTooLong, error);
+    case EISDIR:
+      return Failed(failure, OpenError::kNotRegularFile, error);
     default:
-      errno = ENOSPC;
-      return true;
+      return Failed(failure, OpenError::kSystemError, error);
   }
 }
 
@@ -69,28 +100,43 @@ int AboveTheStandardDescriptors(int fd) {
   return moved;
 }
 
+// What the rule for a directory others can write says of the open file
+// `fd`: kNone when the process's effective user owns it and, for a regular
+// file, no other name links to it.
+OpenFailure SharedDirectoryRefusal(int fd) {
+  struct stat info;
+  if (fstat(fd, &info) != 0) return {OpenError::kSystemError, errno};
+  if (info.st_uid != geteuid()) return {OpenError::kSharedDirectoryOtherOwner, EACCES};
+  if (S_ISREG(info.st_mode) && info.st_nlink != 1) {
+    return {OpenError::kSharedDirectoryHardLink, EACCES};
+  }
+  return {};
+}
+
 // Read access lets EndsMidLine look at the last byte; a file this process
 // may write but not read is still appended to. Non-blocking, a FIFO opens
 // whether or not it has a reader, and a write it cannot take fails at once.
 // The policy of the header's comment is applied here, once for both logs.
-int OpenForAppend(const std::string& path) {
-  if (Injected(FileOp::kOpen)) return -1;
+int OpenForAppend(const std::string& path, OpenFailure* failure) {
+  if (Injected(FileOp::kOpen)) return FailedWith(failure, errno);
   const bool shared = DirectoryIsShared(path);
   const int nofollow = shared ? O_NOFOLLOW : 0;
   int fd = OpenWith(path, O_RDWR | nofollow);
   if (fd < 0 && errno == EACCES) fd = OpenWith(path, O_WRONLY | nofollow);
-  if (fd < 0) return -1;
+  // O_NOFOLLOW fails a symbolic link at the last step with ELOOP.
+  if (fd < 0 && shared && errno == ELOOP) {
+    return Failed(failure, OpenError::kSharedDirectorySymlink, ELOOP);
+  }
+  if (fd < 0) return FailedWith(failure, errno);
   if (shared) {
-    struct stat info;
-    const bool owned = fstat(fd, &info) == 0 && info.st_uid == geteuid() &&
-                       (!S_ISREG(info.st_mode) || info.st_nlink == 1);
-    if (!owned) {
+    const OpenFailure refusal = SharedDirectoryRefusal(fd);
+    if (refusal.error != OpenError::kNone) {
       close(fd);
-      errno = EACCES;
-      return -1;
+      return Failed(failure, refusal.error, refusal.code);
     }
   }
-  return AboveTheStandardDescriptors(fd);
+  fd = AboveTheStandardDescriptors(fd);
+  return fd >= 0 ? fd : FailedWith(failure, errno);
 }
 
 // A write lock on the whole file. POSIX record locks belong to the process,
@@ -111,9 +157,14 @@ bool SetLock(int fd, short type, int command) {
 
 }  // namespace
 
-std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode /*mode*/) {
+std::string SystemErrorText(int code) {
+  return std::generic_category().message(code);
+}
+
+std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode /*mode*/,
+                                             OpenFailure* failure) {
   // POSIX has no text mode: a line feed is the line end.
-  const int fd = OpenForAppend(path);
+  const int fd = OpenForAppend(path, failure);
   if (fd < 0) return nullptr;
   return std::unique_ptr<AppendFile>(new AppendFile(fd));
 }
@@ -125,16 +176,18 @@ AppendFile::~AppendFile() {
 bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* stored) {
   const int fd = static_cast<int>(native_);
   if (stored != nullptr) *stored = 0;
-  const FileFault fault = InjectedFault(FileOp::kAppend);
-  if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
-    const ssize_t half = write(fd, data, size / 2);
-    if (stored != nullptr && half > 0) *stored = static_cast<std::uint64_t>(half);
-    if (fault == FileFault::kExit) ExitAsInjected();
-    errno = ENOSPC;
-    return false;
+  if constexpr (kTestSeams) {
+    const FileFault fault = InjectedFault(FileOp::kAppend);
+    if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
+      const ssize_t half = write(fd, data, size / 2);
+      if (stored != nullptr && half > 0) *stored = static_cast<std::uint64_t>(half);
+      if (fault == FileFault::kExit) ExitAsInjected();
+      errno = ENOSPC;
+      return false;
+    }
+    if (fault != FileFault::kNone) return false;
   }
-  if (fault != FileFault::kNone) return false;
-  // A regular file takes the whole chunk in one write; the loop only covers
+  // A regular file takes the whole text in one write; the loop only covers
   // a signal or a nearly full disk cutting it short. Anything else was
   // opened non-blocking: what it cannot take at once fails the append.
   while (size > 0) {
@@ -207,7 +260,7 @@ bool AppendFile::EndsMidLine() const {
 }
 
 bool AppendFile::Reopen(const std::string& path) {
-  const int fresh = OpenForAppend(path);
+  const int fresh = OpenForAppend(path, nullptr);
   if (fresh < 0) return false;
   // dup3 swaps the open file behind our descriptor in one step, so a
   // concurrent write never meets a closed or reused descriptor; unlike dup2

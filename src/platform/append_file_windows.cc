@@ -23,23 +23,63 @@ struct OpenFile {
   bool text;  // line feeds go to disk as CR LF
 };
 
-// Sets the last error as the injected fault would; true when there is one.
+// Sets the last error as a fault a test put in would; true when there is
+// one. Never in what ships, where the branch is discarded.
 bool Injected(FileOp op) {
-  switch (InjectedFault(op)) {
-    case FileFault::kNone:
-      return false;
-    case FileFault::kNoAccess:
-      SetLastError(ERROR_ACCESS_DENIED);
-      return true;
-    case FileFault::kNoDescriptors:
-      SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-      return true;
-    case FileFault::kNoEntry:
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      return true;
+  if constexpr (kTestSeams) {
+    switch (InjectedFault(op)) {
+      case FileFault::kNone:
+        return false;
+      case FileFault::kNoAccess:
+        SetLastError(ERROR_ACCESS_DENIED);
+        return true;
+      case FileFault::kNoDescriptors:
+        SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+        return true;
+      case FileFault::kNoEntry:
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return true;
+      default:
+        SetLastError(ERROR_DISK_FULL);
+        return true;
+    }
+  }
+  return false;
+}
+
+// The directory part of `path`, "." when it has none.
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? "." : path.substr(0, separator);
+}
+
+bool IsDirectory(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The reason for an open of `path` that failed with `code`. Windows says
+// "path not found" also when a step of the path is a file: the parent tells.
+OpenFailure FailureOf(DWORD code, const std::string& path) {
+  const int error = static_cast<int>(code);
+  switch (code) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_DIRECTORY: {
+      const DWORD parent = GetFileAttributesA(DirectoryOf(path).c_str());
+      if (parent != INVALID_FILE_ATTRIBUTES && !IsDirectory(parent)) {
+        return {OpenError::kNotADirectory, error};
+      }
+      return {OpenError::kNoDirectory, error};
+    }
+    case ERROR_ACCESS_DENIED:
+      if (IsDirectory(GetFileAttributesA(path.c_str()))) return {OpenError::kNotRegularFile, error};
+      return {OpenError::kNoPermission, error};
+    case ERROR_WRITE_PROTECT:
+      return {OpenError::kNoPermission, error};
+    case ERROR_FILENAME_EXCED_RANGE:
+      return {OpenError::kNameTooLong, error};
     default:
-      SetLastError(ERROR_DISK_FULL);
-      return true;
+      return {OpenError::kSystemError, error};
   }
 }
 
@@ -51,11 +91,17 @@ OpenFile* Record(std::intptr_t native) {
 // also between processes. Sharing delete lets another process rotate the file
 // by renaming it while this one still holds it, as on POSIX. The handle is
 // not inherited by child processes.
-HANDLE OpenForAppend(const std::string& path) {
-  if (Injected(FileOp::kOpen)) return INVALID_HANDLE_VALUE;
-  return CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+HANDLE OpenForAppend(const std::string& path, OpenFailure* failure) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!Injected(FileOp::kOpen)) {
+    handle = CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (handle == INVALID_HANDLE_VALUE && failure != nullptr) {
+    *failure = FailureOf(GetLastError(), path);
+  }
+  return handle;
 }
 
 std::string WithCrLf(const char* data, std::size_t size) {
@@ -93,8 +139,22 @@ OVERLAPPED LockPosition() {
 
 }  // namespace
 
-std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode mode) {
-  HANDLE handle = OpenForAppend(path);
+std::string SystemErrorText(int code) {
+  char text[512] = {};
+  const DWORD size =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  std::string words(text, size);
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.')) {
+    words.pop_back();
+  }
+  if (words.empty()) words = "error " + std::to_string(code);
+  return words;
+}
+
+std::unique_ptr<AppendFile> AppendFile::Open(const std::string& path, Mode mode,
+                                             OpenFailure* failure) {
+  HANDLE handle = OpenForAppend(path, failure);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   auto* record = new OpenFile{{}, handle, mode == Mode::kText};
   return std::unique_ptr<AppendFile>(new AppendFile(reinterpret_cast<std::intptr_t>(record)));
@@ -118,19 +178,21 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
     size = translated.size();
   }
   std::lock_guard<std::mutex> lock(record->mutex);
-  const FileFault fault = InjectedFault(FileOp::kAppend);
-  if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
-    DWORD half = 0;
-    WriteFile(record->handle, data, static_cast<DWORD>(size / 2), &half, nullptr);
-    if (stored != nullptr) *stored = half;
-    if (fault == FileFault::kExit) ExitAsInjected();
-    return false;
+  if constexpr (kTestSeams) {
+    const FileFault fault = InjectedFault(FileOp::kAppend);
+    if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
+      DWORD half = 0;
+      WriteFile(record->handle, data, static_cast<DWORD>(size / 2), &half, nullptr);
+      if (stored != nullptr) *stored = half;
+      if (fault == FileFault::kExit) ExitAsInjected();
+      return false;
+    }
+    if (fault != FileFault::kNone) return false;
   }
-  if (fault != FileFault::kNone) return false;
   while (size > 0) {
-    const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    const DWORD part = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(record->handle, data, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(record->handle, data, part, &written, nullptr) || written == 0) return false;
     if (stored != nullptr) *stored += written;
     data += written;
     size -= written;
@@ -203,7 +265,7 @@ bool AppendFile::EndsMidLine() const {
 }
 
 bool AppendFile::Reopen(const std::string& path) {
-  HANDLE fresh = OpenForAppend(path);
+  HANDLE fresh = OpenForAppend(path, nullptr);
   if (fresh == INVALID_HANDLE_VALUE) return false;
   OpenFile* record = Record(native_);
   HANDLE old;

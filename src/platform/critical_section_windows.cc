@@ -46,10 +46,12 @@ void CriticalSection::Unlock() NO_THREAD_SAFETY_ANALYSIS {
   LeaveCriticalSection(AsSection(storage_));
 }
 
-int CriticalSection::spin_count() const {
+#if defined(VO_TOOLS_TEST_SEAMS)
+int CriticalSection::SpinCountForTesting() const {
   // The high byte of SpinCount holds flags of the system's own.
   const auto* section = reinterpret_cast<const CRITICAL_SECTION*>(storage_);
   return static_cast<int>(section->SpinCount & 0x00FFFFFF);
 }
+#endif
 
 }  // namespace vo_tools::platform

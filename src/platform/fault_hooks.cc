@@ -2,13 +2,11 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <ctime>
 
 namespace vo_tools::platform {
 namespace {
 
 std::atomic<FileFaultHook> g_fault_hook{nullptr};
-std::atomic<ClockHook> g_clock_hook{nullptr};
 
 }  // namespace
 
@@ -26,16 +24,6 @@ FileFault InjectedFault(FileOp op) {
 
 void ExitAsInjected() {
   std::_Exit(kInjectedExitStatus);
-}
-
-void SetClockHook(ClockHook hook) {
-  g_clock_hook.store(hook, std::memory_order_release);
-}
-
-std::int64_t LookClock() {
-  const ClockHook hook = g_clock_hook.load(std::memory_order_acquire);
-  if (hook != nullptr) return hook();
-  return static_cast<std::int64_t>(std::time(nullptr));
 }
 
 }  // namespace vo_tools::platform

@@ -22,11 +22,11 @@ class FakeLog : public IQuillLog1 {
     return false;  // the library must not care
   }
 
-  bool Write(const char* context, int number, int service_level, const char* chunk, ...) override {
+  bool Write(const char* context, int number, int service_level, const char* piece, ...) override {
     FakeQuillLogRecord& record = FakeQuillLog();
     std::lock_guard<std::mutex> lock(record.mutex);
     record.writes.push_back(
-        {context != nullptr ? context : "<null>", number, service_level, chunk});
+        {context != nullptr ? context : "<null>", number, service_level, piece});
     if (record.write_results.empty()) return true;
     const bool result = record.write_results.front();
     record.write_results.pop_front();

@@ -34,7 +34,7 @@ struct WriteCall {
   std::string context;
   int number;
   int service_level;
-  std::string chunk;
+  std::string piece;
 };
 
 struct FakeQuillLogRecord {

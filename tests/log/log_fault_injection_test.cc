@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "brief_log.h"
+#include "log_file/shared_log_file.h"
 #include "log_lines.h"
 #include "module/critical_section.h"
 #include "platform/fault_hooks.h"
@@ -50,7 +51,7 @@ using vo_tools_test::ReadFile;
 using vo_tools_test::ScratchDir;
 using vo_tools_test::WriteFile;
 
-// The main log is made with a small cap, so that it rolls in the rotation
+// The main log is made with a small cap, so that it rotates in the rotation
 // scenarios as often as the brief log does.
 constexpr unsigned long kMainKib = 16;
 constexpr unsigned long kMainBackups = 2;
@@ -216,7 +217,7 @@ std::string Describe(const Case& c) {
 // The next set-up on what the run left: in the same process after a run
 // that went on, in a process of its own after one that ended.
 void RunNextSetUp(const std::string& dir) {
-  vo_tools::platform::SetClockHook(TestClock);
+  vo_tools::log_file::SetLookClockForTesting(TestClock);
   g_now += 10;
   Writer writer(dir);
   for (int i = 0; i < 2; ++i) writer.Line(LineText("next", i));
@@ -224,7 +225,7 @@ void RunNextSetUp(const std::string& dir) {
 
 // The scenario, then (unless the process ended) the lines after the fault.
 void RunScenario(const Case& c, const std::string& dir) {
-  vo_tools::platform::SetClockHook(TestClock);
+  vo_tools::log_file::SetLookClockForTesting(TestClock);
   g_injection.k = c.k;
   g_injection.fault = c.fault;
   g_injection.persistent = c.persistent;

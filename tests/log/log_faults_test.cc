@@ -341,10 +341,6 @@ TEST(LogFaults, FourProcessesSharingTheBriefLogKeepEveryLineNewerThanTheOldestKe
 // (its directory moved away, or a directory put in its place), takes lines
 // only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
 // they are dropped until the path opens again, and rotation goes on there.
-// A file that its path no longer names, while the path will not open
-// (its directory moved away, or a directory put in its place), takes lines
-// only up to its size (the brief log's 2 MiB, the main log's 5 MiB); then
-// they are dropped until the path opens again, and rotation goes on there.
 // One test per row: a Windows child re-runs its test from the start.
 struct LostPath {
   const char* name;          // how the path is lost

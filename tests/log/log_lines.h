@@ -19,7 +19,7 @@ inline const std::string kSeparatorLine = std::string(39, '-') + "\n";
 inline constexpr std::uint64_t kBriefRotationBytes = 2 * 1024 * 1024;
 // Each log looks at its path again within this much of its own output.
 inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
-// The main log's default cap, past which it rolls.
+// The main log's default cap, past which it rotates.
 inline constexpr std::uint64_t kMainLogCapBytes = 5 * 1024 * 1024;
 
 // The process id and message of a whole stamped line (with its line feed);

@@ -102,7 +102,7 @@ TEST(Log, FourThreadsKeepTheMainLogWholeAndTheBriefLogsLatestLines) {
   }
   EXPECT_LE(std::filesystem::file_size(dir / "brief.BAK"), kBriefRotationBytes + 200u);
 
-  // The main log rolled too, and holds every line exactly once, in order.
+  // The main log rotated too, and holds every line exactly once, in order.
   ASSERT_TRUE(FileExists(dir / "main.txt.1"));
   separators = 0;
   const auto main = Tally(LinesOf({dir / "main.txt.5", dir / "main.txt.4", dir / "main.txt.3",

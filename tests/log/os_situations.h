@@ -1,6 +1,7 @@
 // What the log tests set up around a process where the platforms differ:
 // a FIFO at a log's path, a process started with its standard descriptors
-// closed, and a second, unprivileged user planting files. Where a platform
+// closed, a second, unprivileged user planting files, and a look at the
+// locks other processes hold. Where a platform
 // cannot show a situation, its function says so and the test skips.
 #ifndef VO_TOOLS_TESTS_LOG_OS_SITUATIONS_H_
 #define VO_TOOLS_TESTS_LOG_OS_SITUATIONS_H_
@@ -70,6 +71,10 @@ bool RunAsAnotherUser(const std::function<void()>& body, std::string* why_not);
 
 // The owner's user id of `path` (not following a link), or -1.
 long OwnerOf(const std::string& path);
+
+// Whether this process could lock the whole of `path` now, without
+// waiting: false while another process holds a lock on any part of it.
+bool WholeFileCanBeLocked(const std::string& path);
 
 }  // namespace vo_tools_test
 

@@ -126,4 +126,14 @@ long OwnerOf(const std::string& path) {
   return lstat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_uid) : -1;
 }
 
+bool WholeFileCanBeLocked(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  const bool locked = fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0;
+  if (fd >= 0) close(fd);  // lets the lock go
+  return locked;
+}
+
 }  // namespace vo_tools_test

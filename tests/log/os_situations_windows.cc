@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "os_situations.h"
 
 namespace vo_tools_test {
@@ -43,6 +45,18 @@ bool RunAsAnotherUser(const std::function<void()>& /*body*/, std::string* why_no
 
 long OwnerOf(const std::string& /*path*/) {
   return -1;
+}
+
+bool WholeFileCanBeLocked(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  OVERLAPPED from_start = {};
+  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                                 MAXDWORD, MAXDWORD, &from_start) != 0;
+  CloseHandle(file);  // lets the lock go
+  return locked;
 }
 
 }  // namespace vo_tools_test

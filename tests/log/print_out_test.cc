@@ -37,7 +37,7 @@ std::vector<vo_tools_test::WriteCall> Writes() {
 std::size_t SetUpIn(const ScratchDir& dir) {
   Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "created", VO_LOG_INFO);
   Vo_PrintOut1(VO_LOG_INFO, false, "probe", 0, "");
-  return Writes().back().chunk.size() - 1;
+  return Writes().back().piece.size() - 1;
 }
 
 // "Month dd hh:mm:ss" with the full month name and two-digit fields.
@@ -88,7 +88,7 @@ TEST(PrintOut, LineCarriesIdsTimestampAndMessage) {
     ASSERT_EQ(writes.size(), 1u);
     const std::string ids = "pid=" + Hex(vo_tools::platform::CurrentProcessId()) +
                             " tid=" + Hex(vo_tools::platform::CurrentThreadId()) + " > ";
-    const std::string& line = writes[0].chunk;
+    const std::string& line = writes[0].piece;
     ASSERT_EQ(line.substr(0, ids.size()), ids);
     const std::string end = " > value 42 x 100%\n";
     ASSERT_GT(line.size(), ids.size() + end.size());
@@ -163,15 +163,15 @@ TEST(PrintOut, ExplicitSetUpUsesItsArgumentsAndLaterSetUpsChangeNothing) {
   });
 }
 
-TEST(PrintOut, LineOfExactly16383CharactersIsOneChunk) {
+TEST(PrintOut, LineOfExactly16383CharactersIsOnePiece) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;
     const std::size_t prefix = SetUpIn(dir);
     Vo_PrintOut1(VO_LOG_INFO, false, "", 0, std::string(16383 - prefix - 1, 'a').c_str());
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[1].chunk.size(), 16383u);
-    EXPECT_EQ(writes[1].chunk.back(), '\n');
+    EXPECT_EQ(writes[1].piece.size(), 16383u);
+    EXPECT_EQ(writes[1].piece.back(), '\n');
   });
 }
 
@@ -182,10 +182,10 @@ TEST(PrintOut, LineOf16384CharactersEndsWithALoneLineFeed) {
     Vo_PrintOut1(VO_LOG_INFO, false, "c", 3, std::string(16384 - prefix - 1, 'a').c_str());
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 3u);
-    EXPECT_EQ(writes[1].chunk.size(), 16383u);
-    EXPECT_EQ(writes[1].chunk.substr(0, 4), "pid=");
-    EXPECT_EQ(writes[1].chunk.back(), 'a');
-    EXPECT_EQ(writes[2].chunk, "\n");
+    EXPECT_EQ(writes[1].piece.size(), 16383u);
+    EXPECT_EQ(writes[1].piece.substr(0, 4), "pid=");
+    EXPECT_EQ(writes[1].piece.back(), 'a');
+    EXPECT_EQ(writes[2].piece, "\n");
     EXPECT_EQ(writes[2].context, "c");
     EXPECT_EQ(writes[2].number, 3);
   });
@@ -200,9 +200,9 @@ TEST(PrintOut, LongLineGoesInConsecutivePieces) {
     Vo_PrintOut1(VO_LOG_INFO, true, "", 0, message.c_str());
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[1].chunk.size(), 16383u);
-    EXPECT_EQ(writes[2].chunk.size(), 16383u);
-    const std::string joined = writes[1].chunk + writes[2].chunk + writes[3].chunk;
+    EXPECT_EQ(writes[1].piece.size(), 16383u);
+    EXPECT_EQ(writes[2].piece.size(), 16383u);
+    const std::string joined = writes[1].piece + writes[2].piece + writes[3].piece;
     EXPECT_THAT(joined, testing::EndsWith(" > " + message + "\n"));
     // The brief log takes the line whole.
     const auto brief = ReadLines(dir / "brief.txt");
@@ -227,7 +227,7 @@ TEST(PrintOut, MessagesComeOutWholeUpToTheLineCapAndCutWithAMarkerBeyond) {
         if (formatted) Vo_PrintOut(VO_LOG_INFO, true, "", 0, "%s%d", text.c_str(), 42);
         if (!formatted) Vo_PrintOut1(VO_LOG_INFO, true, "", 0, (text + "42").c_str());
         std::string line;
-        for (std::size_t i = first; i < Writes().size(); ++i) line += Writes()[i].chunk;
+        for (std::size_t i = first; i < Writes().size(); ++i) line += Writes()[i].piece;
         SCOPED_TRACE(testing::Message() << length << (formatted ? " formatted" : " as it is"));
         const std::string marker = " [cut: the message had " + std::to_string(length) + " bytes]\n";
         EXPECT_THAT(line, testing::EndsWith(length <= whole ? "x42\n" : "x" + marker));
@@ -248,9 +248,9 @@ TEST(PrintOut, FalseWriteStopsTheLineButNotTheNextNorTheBriefLog) {
     Vo_PrintOut1(VO_LOG_INFO, false, "", 0, "next");
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 3u);
-    EXPECT_EQ(writes[1].chunk.size(), 16383u);
-    EXPECT_EQ(writes[2].chunk.substr(0, 4), "pid=");
-    EXPECT_THAT(writes[2].chunk, testing::EndsWith(" > next\n"));
+    EXPECT_EQ(writes[1].piece.size(), 16383u);
+    EXPECT_EQ(writes[2].piece.substr(0, 4), "pid=");
+    EXPECT_THAT(writes[2].piece, testing::EndsWith(" > next\n"));
     const auto brief = ReadLines(dir / "brief.txt");
     ASSERT_EQ(brief.size(), 2u);
     EXPECT_THAT(brief[1], testing::EndsWith(long_message + "\n"));
@@ -266,8 +266,8 @@ TEST(PrintOut, NullFormatAndNullMessageLogEmptyMessages) {
     Vo_PrintOut1(VO_LOG_INFO, true, nullptr, 0, nullptr);
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 3u);
-    EXPECT_THAT(writes[1].chunk, testing::EndsWith(" > \n"));
-    EXPECT_THAT(writes[2].chunk, testing::EndsWith(" > \n"));
+    EXPECT_THAT(writes[1].piece, testing::EndsWith(" > \n"));
+    EXPECT_THAT(writes[2].piece, testing::EndsWith(" > \n"));
     EXPECT_EQ(ReadLines(dir / "brief.txt").size(), 3u);
   });
 }
@@ -315,7 +315,7 @@ TEST(PrintOut, UnwritableDirectoryStopsNothing) {
     Vo_PrintOut(VO_LOG_INFO, true, "", 0, "goes to the main log only");
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 1u);
-    EXPECT_THAT(writes[0].chunk, testing::EndsWith(" > goes to the main log only\n"));
+    EXPECT_THAT(writes[0].piece, testing::EndsWith(" > goes to the main log only\n"));
     EXPECT_EQ(ReadFile(dir / "plain"), "a file, not a directory");
   });
 }

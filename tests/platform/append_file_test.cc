@@ -34,20 +34,20 @@ TEST(AppendFile, StaysClosedOnExecAcrossAReopen) {
   }
   ScratchDir dir;
   const std::string path = dir / "log.txt";
-  const std::string rolled = dir / "log.txt.1";
+  const std::string rotated = dir / "log.txt.1";
   std::unique_ptr<AppendFile> file = AppendFile::Open(path);
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(CloseOnExecOfDescriptorsOn(path), std::vector<bool>{true});
 
   ASSERT_TRUE(file->Append("old\n", 4));
-  std::filesystem::rename(path, rolled);
+  std::filesystem::rename(path, rotated);
   EXPECT_FALSE(file->IsNamedBy(path));
   ASSERT_TRUE(file->Reopen(path));
   EXPECT_TRUE(file->IsNamedBy(path));
   ASSERT_TRUE(file->Append("new\n", 4));
 
   EXPECT_EQ(CloseOnExecOfDescriptorsOn(path), std::vector<bool>{true});
-  EXPECT_EQ(ReadFile(rolled), "old\n");
+  EXPECT_EQ(ReadFile(rotated), "old\n");
   EXPECT_EQ(ReadFile(path), "new\n");
 }
 

@@ -142,7 +142,7 @@ TEST(VoToolsCli, HelpAndVersionOnRequestAndMisuseGetsAHintWithStatusTwo) {
       {"--help", "usage: vo-tools COMMAND"},
       {"--version", "vo-tools " VO_TOOLS_CLI_VERSION "\n"},
       {"qp-encode --help", "usage: vo-tools qp-encode [FILE]\n"},
-      {"log-check -h", "usage: vo-tools log-check DIR [MAIN BRIEF]\n"},
+      {"log-check -h", "usage: vo-tools log-check DIR [MAIN [BRIEF]]\n"},
       {"service-names -- --help", "VoProxyReceiveRequests--help\n"},
   };
   for (const auto& request : requests) {
@@ -161,7 +161,7 @@ TEST(VoToolsCli, HelpAndVersionOnRequestAndMisuseGetsAHintWithStatusTwo) {
       {"qp-encode a b", "qp-encode: unexpected argument 'b'"},
       {"qp-decode -x", "qp-decode: unknown option '-x'"},
       {"log-check", "log-check: missing DIR"},
-      {"log-check d m", "log-check: missing BRIEF"},
+      {"log-check d m b x", "log-check: unexpected argument 'x'"},
   };
   for (const auto& misuse : misuses) {
     ToolRun run = RunTool(misuse.arguments);
@@ -184,6 +184,15 @@ TEST(VoToolsCli, LogCheckSaysWhetherAndWhyNotTheLogsCanBeWritten) {
   WriteFile(dir + "/SysmetLogBrief.txt", "kept\n");
   WriteFile(Scratch("file"), "");
   const std::string long_name(300, 'n');
+  // A file another name links to, in a directory others can write, which
+  // the library refuses on POSIX.
+  const std::string shared = Scratch("shared");
+  fs::remove_all(shared);
+  fs::create_directories(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  WriteFile(shared + "/elsewhere", "");
+  fs::create_hard_link(shared + "/elsewhere", shared + "/SysmetLog.txt");
+  const bool posix = !vo_tools_test::RunningUnderWine();
   const struct {
     std::string arguments;
     int status;
@@ -194,6 +203,10 @@ TEST(VoToolsCli, LogCheckSaysWhetherAndWhyNotTheLogsCanBeWritten) {
       {"\"" + Scratch("absent") + "\"", 1, "absent: does not exist"},
       {"\"" + Scratch("file") + "\"", 1, "file: is not a directory"},
       {"\"" + dir + "\" " + long_name + " b.txt", 1, "too long"},
+      {"\"" + dir + "\" m.txt", 0, "SysmetLogBrief.txt: exists and can be appended to"},
+      {"\"" + shared + "\"", posix ? 1 : 0,
+       posix ? "SysmetLog.txt: cannot be appended to: refused: another name links to the file"
+             : "SysmetLog.txt: exists and can be appended to"},
   };
   for (const auto& c : cases) {
     ToolRun run = RunTool("log-check " + c.arguments);

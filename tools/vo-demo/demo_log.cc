@@ -45,7 +45,7 @@ std::uintmax_t DemoLog::SizeOf(const std::filesystem::path& path) {
 std::vector<std::string> DemoLog::LinesFrom(const std::filesystem::path& path,
                                             std::uintmax_t offset) {
   std::ifstream in(path, std::ios::binary);
-  // A file that rolled over since is read from its start.
+  // A file that rotated since is read from its start.
   if (SizeOf(path) >= offset) in.seekg(static_cast<std::streamoff>(offset));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {

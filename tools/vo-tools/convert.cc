@@ -24,10 +24,10 @@ std::string Reason(const std::string& path, int error) {
 
 // Reads the whole stream; on a read error, false with its errno in `error`.
 bool ReadAll(std::FILE* stream, std::string* contents, int* error) {
-  char chunk[1 << 16];
+  char block[1 << 16];
   std::size_t got;
   errno = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) contents->append(chunk, got);
+  while ((got = std::fread(block, 1, sizeof block, stream)) > 0) contents->append(block, got);
   *error = errno;
   return std::ferror(stream) == 0;
 }

@@ -1,13 +1,13 @@
-// log-check DIR [MAIN BRIEF]: whether the library can write both of its log
-// files in DIR, and if not, why, told before a process logs there; the
+// log-check DIR [MAIN [BRIEF]]: whether the library can write both of its
+// log files in DIR, and if not, why, told before a process logs there; the
 // library itself creates no directory and reports nothing.
 //
-// The files are named as the library names them: MAIN and BRIEF (empty or
-// missing: SysmetLog.txt and SysmetLogBrief.txt) in DIR made absolute, or in
-// the temporary directory for an empty DIR. A file that exists is opened for
-// appending and closed, with nothing appended; one that does not is created
-// and removed again. Anything but a regular file at a name is reported and
-// not opened (opening a FIFO that no one reads would block).
+// It cannot disagree with the library: the names, the defaults and the
+// fallback of a name too long are the library's own (log_file/log_path.h),
+// and each file is opened by the library's own rule (platform/append_file.h,
+// which gives the reason of a refusal), with nothing appended. A file the
+// opening created is removed again; anything but a regular file is
+// reported.
 //
 // Prints one line per file, or one for DIR when it cannot hold them, on
 // standard output: kDone when both files can be written, else kFailed.

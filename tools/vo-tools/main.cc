@@ -4,7 +4,7 @@
 //   vo-tools qp-encode [FILE]           escape bytes of 0x80 and above and "="
 //   vo-tools qp-decode [FILE]           undo the escapes
 //   vo-tools service-names SUFFIX       print the proxy's two service names
-//   vo-tools log-check DIR [MAIN BRIEF] whether the log files can be written in DIR
+//   vo-tools log-check DIR [MAIN [BRIEF]] whether the log files can be written in DIR
 //   vo-tools --help | --version
 //
 // Each command reads its arguments as command.h says ("--help", "--", "-"),

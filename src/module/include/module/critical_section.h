@@ -26,7 +26,7 @@ class CAPABILITY("mutex") CKaCriticalSection {
   void Unlock() RELEASE() NO_THREAD_SAFETY_ANALYSIS { m_section.Unlock(); }
 
   // Try-lock attempts a contended Lock makes before it blocks.
-  int SpinCount() const { return m_section.spin_count(); }
+  int SpinCountForTesting() const { return m_section.SpinCountForTesting(); }
 
  private:
   vo_tools::platform::CriticalSection m_section;

@@ -1,7 +1,7 @@
 // platform::AppendFile: a file opened for appending, for writers that share a
 // file with other threads and other processes.
 //
-// Each Append is one write at the current end of the file, so chunks appended
+// Each Append is one write at the current end of the file, so texts appended
 // by threads and processes sharing the file never overwrite each other and
 // never tear (short of a full disk, which may cut one short). Append returns
 // once the bytes are with the operating system, not in a user-space buffer:
@@ -20,14 +20,15 @@
 //   file's directory, a symbolic link at the last step is not followed, and
 //   an existing file is used only if the process's effective user owns it
 //   (and, for a regular file, no other name links to it); otherwise the open
-//   fails as for a file that cannot be opened. A file it creates is not
+//   fails, with the part of the rule as its reason. A file it creates is not
 //   writable by others (mode 0644 before the umask).
 //
 // Threads: Append, Size, IsNamedBy, IsRemoved, IsRegular and EndsMidLine may
 // run on many threads at once, also while one thread runs Reopen;
 // Lock/Unlock/Reopen are called by one thread at a time. Failures are
-// results; nothing throws except when memory runs out. platform/fault_hooks.h
-// lets a test make any of these calls fail.
+// results (an open's with its reason); nothing throws except when memory
+// runs out. In the test programs' build, platform/fault_hooks.h lets a test
+// make any of these calls fail.
 #ifndef VO_TOOLS_PLATFORM_APPEND_FILE_H_
 #define VO_TOOLS_PLATFORM_APPEND_FILE_H_
 
@@ -38,26 +39,40 @@
 
 namespace vo_tools::platform {
 
-// When a log looks at its file again (what its path names, whether the file
-// must rotate, whether it ends mid-line): once this much of its own output
-// has passed since the last look, or on its first write in a new second of
-// LookClock() (a clock set back counts as a new second too). Both logs keep
-// this schedule; each keeps its own count, since the brief log looks under
-// the log lock and the main log without a lock, one writer at a time.
-inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
+// Why an open failed: the reason a caller can tell a user, and the system's
+// error code behind it (errno; GetLastError() on Windows), which
+// SystemErrorText puts in words.
+enum class OpenError {
+  kNone,
+  kNoDirectory,    // a directory on the path does not exist
+  kNotADirectory,  // a step of the path names something else than a directory
+  kNoPermission,   // the system refused access
+  // Refused by the rule for a directory others can write (see above):
+  kSharedDirectorySymlink,     // a symbolic link at the last step
+  kSharedDirectoryOtherOwner,  // the file belongs to another user
+  kSharedDirectoryHardLink,    // another name links to the file
+  kNameTooLong,                // the path, or a name in it, is longer than the system takes
+  kNotRegularFile,             // a directory is at the path
+  kSystemError,                // anything else: the code says what
+};
 
-inline bool LookIsDue(std::uint64_t written_since_look, std::int64_t looked_second,
-                      std::int64_t now) {
-  return written_since_look >= kLookEveryBytes || now != looked_second;
-}
+struct OpenFailure {
+  OpenError error = OpenError::kNone;
+  int code = 0;
+};
+
+// The system's words for `code`, an error code of OpenFailure.
+std::string SystemErrorText(int code);
 
 class AppendFile {
  public:
   enum class Mode { kBinary, kText };
 
   // Opens `path` for appending, creating it when missing (but never a
-  // missing directory); null when it cannot be opened.
-  static std::unique_ptr<AppendFile> Open(const std::string& path, Mode mode = Mode::kBinary);
+  // missing directory); null when it cannot be opened, with the reason in
+  // `failure` when one is given.
+  static std::unique_ptr<AppendFile> Open(const std::string& path, Mode mode = Mode::kBinary,
+                                          OpenFailure* failure = nullptr);
 
   ~AppendFile();
   AppendFile(const AppendFile&) = delete;

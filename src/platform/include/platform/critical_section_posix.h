@@ -28,7 +28,7 @@ class CAPABILITY("mutex") CriticalSection {
 
   // Number of try-lock attempts a contended Lock makes before blocking:
   // kSpinCount on a multiprocessor, 0 where spinning cannot help.
-  int spin_count() const { return spin_count_; }
+  int SpinCountForTesting() const { return spin_count_; }
 
  private:
   std::mutex mutex_;

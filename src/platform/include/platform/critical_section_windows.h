@@ -28,7 +28,8 @@ class CAPABILITY("mutex") CriticalSection {
 
   // The spin count the system keeps for this section: kSpinCount on a
   // multiprocessor, 0 on a single processor or without the spin-count call.
-  int spin_count() const;
+  // It reads the system's own fields, so only the tests' build defines it.
+  int SpinCountForTesting() const;
 
  private:
   // sizeof(CRITICAL_SECTION): 24 bytes on 32-bit Windows, 40 on 64-bit.

@@ -1,16 +1,25 @@
-// Test-only hooks into the platform layer: a fault put into the k-th call of
-// the file operations the logs use, and the clock the logs' looks go by.
+// Test seams of the platform layer: a fault put into the k-th call of the
+// file operations the logs use.
 //
-// Nothing in the library sets them; a test that links the platform layer
-// statically does, before it logs and from one thread. With no hook set
-// every operation runs as it is and the clock is time(): the cost on each
-// call is one relaxed load of a pointer.
+// Only the test programs have them. The platform layer is built twice
+// (vo_tools_seamed_library in src/CMakeLists.txt); the copy the tests link
+// defines VO_TOOLS_TEST_SEAMS and fault_hooks.cc. In the copy that ships
+// kTestSeams is false, each call site is a discarded `if constexpr` branch,
+// and nothing declared below is defined (tests/check_shipped.cmake makes
+// sure). A test sets the hook before it logs, from one thread; with none set
+// every operation runs as it is.
 #ifndef VO_TOOLS_PLATFORM_FAULT_HOOKS_H_
 #define VO_TOOLS_PLATFORM_FAULT_HOOKS_H_
 
-#include <cstdint>
-
 namespace vo_tools::platform {
+
+// Not inline: each translation unit has its own, so the two builds of the
+// layer never disagree about one variable.
+#if defined(VO_TOOLS_TEST_SEAMS)
+constexpr bool kTestSeams = true;
+#else
+constexpr bool kTestSeams = false;
+#endif
 
 // The file operations a fault can be put into, one per call of AppendFile
 // (or RenameFile, RemoveFile) that reaches the operating system.
@@ -50,12 +59,6 @@ FileFault InjectedFault(FileOp op);
 
 // Ends the process as kExit does.
 [[noreturn]] void ExitAsInjected();
-
-// The clock, in seconds, that the logs' looks at their files go by: time(),
-// unless a test put its own in place.
-using ClockHook = std::int64_t (*)();
-void SetClockHook(ClockHook hook);
-std::int64_t LookClock();
 
 }  // namespace vo_tools::platform
 

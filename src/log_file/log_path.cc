@@ -1,8 +1,8 @@
-#include "log_path.h"
+#include "log_file/log_path.h"
 
 #include "platform/env.h"
 
-namespace vo_tools::log {
+namespace vo_tools::log_file {
 namespace {
 
 // Either separator counts as the end of a directory, as callers on both
@@ -26,8 +26,13 @@ std::string LogDirectory(const char* directory) {
   return result;
 }
 
+std::string RequestedLogFilePath(const char* directory, const char* name,
+                                 const char* default_name) {
+  return LogDirectory(directory) + (IsEmpty(name) ? default_name : name);
+}
+
 std::string LogFilePath(const char* directory, const char* name, const char* default_name) {
-  std::string path = LogDirectory(directory) + (IsEmpty(name) ? default_name : name);
+  std::string path = RequestedLogFilePath(directory, name, default_name);
   if (FitsPathLimit(path)) return path;
   std::string fallback = platform::TempDirectory() + default_name;
   return fallback;
@@ -45,4 +50,4 @@ bool FitsPathLimit(const std::string& path) {
   return path.size() <= platform::kMaxPath && platform::NamesFit(path);
 }
 
-}  // namespace vo_tools::log
+}  // namespace vo_tools::log_file

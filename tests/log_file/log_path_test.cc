@@ -1,6 +1,6 @@
 // Where the logs go: the directory and file names set-up composes, and the
 // brief log's backup name.
-#include "log_path.h"
+#include "log_file/log_path.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 
 namespace {
 
-using vo_tools::log::BackupPath;
-using vo_tools::log::LogDirectory;
-using vo_tools::log::LogFilePath;
+using vo_tools::log_file::BackupPath;
+using vo_tools::log_file::LogDirectory;
+using vo_tools::log_file::LogFilePath;
 using vo_tools_test::ScratchDir;
 
 TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {

@@ -1,0 +1,164 @@
+// SharedLogFile: one log file that threads and processes append to at once,
+// looked at now and then, followed when its path names another file, and
+// rotated into backups under a lock the processes share. Both logs are this
+// engine under a policy of their own: the brief log (src/log/brief_log.h) in
+// text mode with one ".BAK" backup at 2 MiB, the main log's stand-in service
+// (quill_log) in binary mode with numbered backups at 5 MiB. How each
+// guarantee of vo_tools/log.h is kept is told here, once.
+//
+// Append. Each text is one write at the end of the file (platform/
+// append_file.h), so texts of threads and processes never tear, and a text
+// has left the process when Append returns.
+//
+// The look. A writer looks at the file again once kLookEveryBytes of this
+// object's output have passed since the last look, on its first text in a
+// new second of LookClock() (a clock set back counts as a new second), and
+// before the text that finds the file at its rotation size; a file that
+// could not be opened is tried again at a look, at most once a second. A look
+// asks whether the path still names the open file, and the file's size:
+// between looks the size is this object's own count added to the last size
+// learned, so for one process the rotation point is exact. On any other
+// text the system is asked nothing but the write (and, on the first text
+// after a look, the file's last byte: see the line-start repair).
+//
+// Following the path. When the path names another file, or none (another
+// process rotated the file away, it was removed, its directory moved, a
+// directory was put in its place), the look opens the path again, creating
+// the file when its directory is there. Until that succeeds the file is
+// detached: the old file takes texts only while it is smaller than its
+// rotation size, so that no file outgrows it, and none once no name leads
+// to it (it was removed), since what it took could never be read; each look
+// tries the path again. The texts a writer appends between another
+// process's rotation and its own next look land at the end of the backup:
+// the only texts that can leave before older ones.
+//
+// Rotation. The text that finds the file at or past its rotation size is the
+// first of the new file. The rotating writer takes the file lock, which
+// every process holding the file takes too, and rotates only while the path
+// still names its file and the system still finds the file full; whoever
+// gets the lock second finds the path naming the new file and follows it,
+// and rotates that one too only if it is full already. The oldest backup is
+// removed, the others shifted one place, and the file renamed to the newest
+// backup; when that rename fails the policy says whether the full file is
+// removed instead, so that the log keeps its size. A full file that stays
+// (a directory the process cannot write, a reader on Windows that does not
+// share the right to delete) is reopened and rotated again before each
+// text: the one case where a file outgrows its size. Only a regular file
+// rotates.
+//
+// The line-start repair. A write that failed or was cut short (a full disk,
+// or a crash in another process) may leave part of a line. After such a
+// write, and at each opening and look, the next text asks for the file's
+// last byte and, when the file ends mid-line, starts with a line feed of its
+// own, in the same write. A look leaves alone a file whose last line is this
+// object's own unfinished text (the main log's long lines come in pieces).
+//
+// Threads: Append may run on many threads at once and takes no lock; one
+// writer looks at a time, and the others append meanwhile to the file as it
+// is (to the old file while it rotates: it keeps their texts as the newest
+// backup). A child forked while a writer of its parent was looking takes the
+// looking over. Failures cost texts, never the log, and are results: nothing
+// throws except when memory runs out.
+#ifndef VO_TOOLS_LOG_FILE_SHARED_LOG_FILE_H_
+#define VO_TOOLS_LOG_FILE_SHARED_LOG_FILE_H_
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/append_file.h"
+
+namespace vo_tools::log_file {
+
+// How much of one object's output may pass between two looks.
+inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
+
+// The clock, in seconds, that the looks go by: time().
+std::int64_t LookClock();
+
+// The test programs' build alone defines it: puts `clock` in time()'s place
+// for LookClock (null: time() again). Set from one thread, before logging.
+void SetLookClockForTesting(std::int64_t (*clock)());
+
+class SharedLogFile {
+ public:
+  // What a log makes of the engine.
+  struct Policy {
+    platform::AppendFile::Mode mode;
+    // The size at or past which the next text first rotates the file.
+    std::uint64_t rotate_at;
+    // The backups' paths, newest first; with none, a full file is removed.
+    std::vector<std::string> backups;
+    // A full file that cannot be renamed to the newest backup is removed.
+    bool remove_when_rename_fails;
+  };
+
+  enum class Appended { kNothing, kPart, kWhole };
+
+  // Opens `path` at once; a path that cannot be opened now is tried again
+  // at a look.
+  SharedLogFile(std::string path, Policy policy);
+  ~SharedLogFile();
+  SharedLogFile(const SharedLogFile&) = delete;
+  SharedLogFile& operator=(const SharedLogFile&) = delete;
+
+  // Appends `size` bytes of `text`, after a look when one is due: kWhole
+  // when all of them reached the file, kPart when a full disk cut them
+  // short, kNothing when no file took them.
+  Appended Append(const char* text, std::size_t size);
+
+ private:
+  bool LookIsDue(std::int64_t now) const;
+  void Look(std::int64_t now);
+  bool BeginLook();
+  void EndLook();
+  void Open(std::int64_t now);
+  void LearnSize(platform::AppendFile* file, std::uint64_t otherwise);
+  void Rotate(platform::AppendFile* file);
+  void MoveToBackups();
+  bool FollowPath(platform::AppendFile* file);
+  void ScheduleNextLook();
+  bool AppendOnItsOwnLine(platform::AppendFile* file, const char* text, std::size_t size,
+                          std::uint64_t* stored);
+
+  const std::string path_;
+  const Policy policy_;
+  // Set by the first opening that succeeds and then never changed: writers
+  // read `file_` without a lock (a reopening swaps the file behind it).
+  std::unique_ptr<platform::AppendFile> owned_file_;
+  std::atomic<platform::AppendFile*> file_{nullptr};
+  // LookClock() at the last attempt to open; by the looking writer.
+  std::int64_t open_tried_second_ = -1;
+
+  // The look schedule: a look is due once `written_since_look_` reaches
+  // `look_after_bytes_`, or in another second than `looked_second_`.
+  std::atomic<std::uint64_t> written_since_look_{0};
+  std::atomic<std::uint64_t> look_after_bytes_{0};
+  std::atomic<std::int64_t> looked_second_{-1};
+  // The size learned at the last look, or (while the system cannot tell it)
+  // this object's own count; the size now is this plus written_since_look_.
+  std::atomic<std::uint64_t> size_at_look_{0};
+  std::atomic<bool> size_known_{true};
+  // The process id of the process whose writer is looking, or 0.
+  std::atomic<unsigned long> looker_{0};
+
+  // The file may end mid-line: set after a write that failed or was cut
+  // short, at each opening and look; the next text then asks for its last
+  // byte.
+  std::atomic<bool> may_end_mid_line_{false};
+  // Whether this object's last text ended with a line feed.
+  std::atomic<bool> last_text_ended_line_{true};
+  // The path no longer names the open file and could not be opened again at
+  // the last look: the old file takes texts only while `detached_room_`
+  // (the bytes left below the rotation size; none once it was removed)
+  // lasts.
+  std::atomic<bool> detached_{false};
+  std::atomic<std::int64_t> detached_room_{0};
+};
+
+}  // namespace vo_tools::log_file
+
+#endif  // VO_TOOLS_LOG_FILE_SHARED_LOG_FILE_H_
