@@ -224,6 +224,9 @@ __asm__(
     "  cmp $0x1000, %rax\n  ja 2b\n"
     "1: sub %rax, %rcx\n  test %rcx, (%rcx)\n  pop %rax\n  pop %rcx\n  ret\n");
 #elif defined(_M_IX86)
+// The offset of the thread's TLS slot array in its environment block, which
+// the compiler's thread_local accesses read through fs:.
+__asm__(".globl __tls_array\n.set __tls_array, 0x2c\n");
 __asm__(
     ".text\n.globl __chkstk\n__chkstk:\n"
     "  push %ecx\n  lea 8(%esp), %ecx\n"
