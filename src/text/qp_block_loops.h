@@ -51,14 +51,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "qp_cpu.h"
 #include "text/qp_codec.h"
 
 namespace vo_tools::qp {
 namespace {  // NOLINT: one copy per instruction set, see above
-
-inline int CountBits(std::uint64_t bits) {
-  return __builtin_popcountll(bits);
-}
 
 // `bits`, as a value the compiler must take as it is. The loops below carry
 // a few bits from block to block; left to itself, the compiler folds that

@@ -3,6 +3,7 @@
 #include "text/qp_codec.h"
 
 #include "qp_conversions.h"
+#include "qp_cpu.h"
 
 namespace vo_tools::qp {
 namespace {
@@ -15,22 +16,19 @@ std::size_t IndexOf(Isa isa) {
 
 #if VO_QP_X86_PATHS
 
-// The compiler's runtime asks cpuid and, for the vector registers, whether
-// the operating system saves them across switches.
 bool ProcessorRuns(Isa isa) {
-  __builtin_cpu_init();
-  const bool popcnt_bmi = __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi");
+  const CpuFeatures cpu = DetectCpuFeatures();
+  const bool popcnt_bmi = cpu.popcnt && cpu.bmi;
   switch (isa) {
     case Isa::kPortable:
       return true;
     case Isa::kSse2:
-      return __builtin_cpu_supports("sse2");
+      return cpu.sse2;
     case Isa::kAvx2:
-      return __builtin_cpu_supports("avx2") && popcnt_bmi;
+      return cpu.avx2 && popcnt_bmi;
     case Isa::kAvx512:
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-             __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
-             __builtin_cpu_supports("bmi2") && popcnt_bmi;
+      return cpu.avx512f && cpu.avx512bw && cpu.avx512vbmi && cpu.avx512vbmi2 && cpu.bmi2 &&
+             popcnt_bmi;
   }
   return false;
 }

@@ -9,6 +9,7 @@
 
 #include "qp_bytes.h"
 #include "qp_conversions.h"
+#include "qp_cpu.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -35,7 +36,7 @@ inline std::uint64_t LoadWord(const char* p) {
 std::size_t CountEscapesPortable(const char* in, std::size_t n) {
   std::size_t escapes = 0;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) escapes += __builtin_popcountll(EscapeBits(LoadWord(in + i)));
+  for (; i + 8 <= n; i += 8) escapes += CountBits(EscapeBits(LoadWord(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
   return escapes;
 }

@@ -16,6 +16,7 @@
 
 #include "qp_bytes.h"
 #include "qp_conversions.h"
+#include "qp_cpu.h"
 #include "qp_tables.h"
 
 namespace vo_tools::qp {
@@ -39,10 +40,6 @@ inline std::size_t DecodedLengthOfBytes(const char* in, std::size_t n) {
   std::size_t length = 0;
   for (std::size_t i = 0; i < n; ++length) i += Byte(in + i) == kEquals ? 3 : 1;
   return length;
-}
-
-inline int LowestBit(std::uint64_t mask) {
-  return __builtin_ctzll(mask);
 }
 
 // Clears the bits of `mask` below `position` (which may exceed 63).
@@ -95,7 +92,7 @@ std::size_t CountEscapesSse2(const char* in, std::size_t n) {
   std::size_t escapes = 0;
   std::size_t i = 0;
   for (; i + kSse2Width <= n; i += kSse2Width)
-    escapes += __builtin_popcountll(Sse2EscapeMask(Sse2Load(in + i)));
+    escapes += CountBits(Sse2EscapeMask(Sse2Load(in + i)));
   for (; i < n; ++i) escapes += NeedsEscape(Byte(in + i)) ? 1 : 0;
   return escapes;
 }
@@ -114,7 +111,7 @@ std::size_t EncodeSse2(const char* in, std::size_t n, char* out) {
       out += kSse2Width;
       continue;
     }
-    if (__builtin_popcountll(mask) > kDenseSse2) {
+    if (CountBits(mask) > kDenseSse2) {
       out = mask == kAllSse2 ? EncodeEscapesWide(in + i, kSse2Width, out)
                              : EncodeBytesWide(in + i, kSse2Width, out);
       continue;
@@ -167,7 +164,7 @@ std::size_t DecodeSse2(const char* in, std::size_t n, char* out) {
       i += kSse2Width;
       continue;
     }
-    if (__builtin_popcountll(mask) > kDenseSse2) {
+    if (CountBits(mask) > kDenseSse2) {
       const std::size_t end = i + kSse2Width;
       out = DecodeStretch(in, &i, end, out);
       continue;

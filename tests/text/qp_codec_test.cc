@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "qp_cpu.h"
+
 #include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
@@ -276,13 +278,11 @@ TEST(QpCodecPathChoice, TheFastestPathIsAvailableAndPortableAlwaysIs) {
   // Every instruction set this processor runs is compiled in and taken, so that these
   // tests cover it: a build that lost one fails here.
   EXPECT_TRUE(vo_tools::qp::IsaAvailable(Isa::kSse2));  // the x86-64 baseline
-  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx2), __builtin_cpu_supports("avx2") != 0);
-  const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+  const vo_tools::qp::CpuFeatures cpu = vo_tools::qp::DetectCpuFeatures();
+  EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx2), cpu.avx2);
+  const bool avx512 = cpu.avx512bw && cpu.avx512vbmi && cpu.avx512vbmi2 && cpu.bmi2;
   EXPECT_EQ(vo_tools::qp::IsaAvailable(Isa::kAvx512), avx512);
-  EXPECT_EQ(vo_tools::qp::FastestIsa(), avx512                           ? Isa::kAvx512
-                                        : __builtin_cpu_supports("avx2") ? Isa::kAvx2
-                                                                         : Isa::kSse2);
+  EXPECT_EQ(vo_tools::qp::FastestIsa(), avx512 ? Isa::kAvx512 : cpu.avx2 ? Isa::kAvx2 : Isa::kSse2);
 #endif
 }
 

@@ -1,0 +1,100 @@
+// What the codec asks of the processor, and the bit counts its paths use, in
+// each compiler's own terms: GCC's builtins, or the vendor compiler's
+// intrinsics where _MSC_VER is defined (Clang in its Microsoft mode too).
+// The paths call these and never spell either out. Like the paths, each
+// file gets its own copy, compiled with that file's instruction sets.
+#ifndef VO_TOOLS_TEXT_QP_CPU_H_
+#define VO_TOOLS_TEXT_QP_CPU_H_
+
+#include <cstdint>
+
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
+namespace vo_tools::qp {
+namespace {  // NOLINT: one copy per instruction set, see above
+
+// The number of set bits. The vendor's __popcnt is the POPCNT instruction,
+// so a file compiled without it counts by halves.
+inline int CountBits(std::uint64_t bits) {
+#if defined(_MSC_VER) && (defined(__POPCNT__) || defined(__AVX2__)) && defined(_M_X64)
+  return static_cast<int>(__popcnt64(bits));
+#elif defined(_MSC_VER) && (defined(__POPCNT__) || defined(__AVX2__))
+  return static_cast<int>(__popcnt(static_cast<unsigned>(bits)) +
+                          __popcnt(static_cast<unsigned>(bits >> 32)));
+#elif defined(_MSC_VER)
+  bits -= (bits >> 1) & 0x5555555555555555u;
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
+#else
+  return __builtin_popcountll(bits);
+#endif
+}
+
+// The index of the lowest set bit of a non-zero mask.
+inline int LowestBit(std::uint64_t mask) {
+#if defined(_MSC_VER) && defined(_M_X64)
+  unsigned long index;
+  _BitScanForward64(&index, mask);
+  return static_cast<int>(index);
+#elif defined(_MSC_VER)
+  unsigned long index;
+  if (_BitScanForward(&index, static_cast<unsigned long>(mask))) return static_cast<int>(index);
+  _BitScanForward(&index, static_cast<unsigned long>(mask >> 32));
+  return static_cast<int>(index) + 32;
+#else
+  return __builtin_ctzll(mask);
+#endif
+}
+
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
+// The instruction sets a path needs; the vector ones only where the
+// operating system also saves their registers across switches.
+struct CpuFeatures {
+  bool sse2, popcnt, bmi, bmi2, avx2, avx512f, avx512bw, avx512vbmi, avx512vbmi2;
+};
+
+inline CpuFeatures DetectCpuFeatures() {
+#if defined(_MSC_VER)
+  int regs[4];
+  __cpuid(regs, 0);
+  const int max_leaf = regs[0];
+  __cpuid(regs, 1);
+  const unsigned ecx1 = static_cast<unsigned>(regs[2]), edx1 = static_cast<unsigned>(regs[3]);
+  // XSAVE enabled by the system (bit 27), then its saved state: SSE and AVX
+  // (0x6); for AVX-512 also the mask and upper ZMM registers (0xe0).
+  const std::uint64_t saved = (ecx1 >> 27 & 1) ? _xgetbv(0) : 0;
+  const bool avx_saved = (ecx1 >> 28 & 1) && (saved & 0x6) == 0x6;
+  const bool avx512_saved = avx_saved && (saved & 0xe6) == 0xe6;
+  unsigned ebx7 = 0, ecx7 = 0;
+  if (max_leaf >= 7) {
+    __cpuidex(regs, 7, 0);
+    ebx7 = static_cast<unsigned>(regs[1]);
+    ecx7 = static_cast<unsigned>(regs[2]);
+  }
+  return {(edx1 >> 26 & 1) != 0,
+          (ecx1 >> 23 & 1) != 0,
+          (ebx7 >> 3 & 1) != 0,
+          (ebx7 >> 8 & 1) != 0,
+          avx_saved && (ebx7 >> 5 & 1),
+          avx512_saved && (ebx7 >> 16 & 1),
+          avx512_saved && (ebx7 >> 30 & 1),
+          avx512_saved && (ecx7 >> 1 & 1),
+          avx512_saved && (ecx7 >> 6 & 1)};
+#else
+  __builtin_cpu_init();
+  return {__builtin_cpu_supports("sse2"),       __builtin_cpu_supports("popcnt"),
+          __builtin_cpu_supports("bmi"),        __builtin_cpu_supports("bmi2"),
+          __builtin_cpu_supports("avx2"),       __builtin_cpu_supports("avx512f"),
+          __builtin_cpu_supports("avx512bw"),   __builtin_cpu_supports("avx512vbmi"),
+          __builtin_cpu_supports("avx512vbmi2")};
+#endif
+}
+#endif  // x86
+
+}  // namespace
+}  // namespace vo_tools::qp
+
+#endif  // VO_TOOLS_TEXT_QP_CPU_H_
