@@ -7,6 +7,9 @@
 // them taken; it never shrinks, and it stops growing at 2^31 slots or after
 // the first failed doubling. Handles are 32-bit values (kept in the
 // interface's unsigned long); 0 is never issued and means "no handle".
+// Handles count up and wrap: after 2^32 assignments a value is issued again,
+// and a stale copy of the freed handle that once had it then finds the new
+// object. A caller that keeps handles that long must not keep stale ones.
 //
 // Ownership: the table owns its slot array, and a copy owns a copy of it. It
 // never dereferences, copies or frees the stored objects; they belong to the

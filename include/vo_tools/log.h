@@ -2,11 +2,12 @@
 // a brief log that rotates at 2 MiB into one ".BAK" copy.
 //
 // Each message becomes the line "pid=<hex> tid=<hex> > <Month dd HH:MM:SS> >
-// <message>\n". The main log is kept by the log service (by default
-// "SysmetLog.txt" in the temporary directory, rolled at 5 MiB into five
-// numbered backups); the brief log ("SysmetLogBrief.txt" beside it) gets a
-// line of 39 hyphens per set-up and then every line logged with `also_brief`
-// true. No line is filtered by its level.
+// <message>\n", the process and thread ids in hexadecimal. The main log is
+// kept by the log service (by default "SysmetLog.txt" in the temporary
+// directory, rolled at 5 MiB into five numbered backups); the brief log
+// ("SysmetLogBrief.txt" beside it) gets a line of 39 hyphens per set-up and
+// then every line logged with `also_brief` true. No line is filtered by its
+// level.
 //
 // Set-up: Vo_PrintOut_Init sets logging up once per process; later calls
 // change nothing. Without it, the first line logged sets up with the
@@ -77,16 +78,29 @@
 // "A look" is a process's check of a log's path, made within 64 KiB of its
 // own output to that log or on its first line in a new second.
 //
+// A line is at most 65536 bytes, its line feed included: a longer message is
+// cut, and the line then ends in " [cut: the message had <n> bytes]". One
+// call's memory is bounded by that, not by its message.
+//
 // Ownership: the texts passed in are only read during the call. The library
-// owns the log files: the main log's service object until the library
-// unloads, the brief log's open file until the process ends.
+// owns the log files and closes both when it is unloaded, so a host that
+// loads and unloads it keeps nothing of it; the next load sets logging up
+// afresh.
 //
 // Threads: any thread may call any function while the library is loaded, the
 // first set-up included (one set-up runs; concurrent callers wait for it),
-// also while another thread forks. Logging from static destructors that run
-// after the library's own teardown is not supported. Lines of different
-// threads reach the brief log whole and one at a time; in the main log, only
-// the pieces of lines longer than 16383 characters may interleave.
+// also while another thread forks, and at any point of a thread's life, its
+// thread-local destructors and pthread-key destructors included. Calls made
+// while the process exits, or after the library's teardown, are harmless:
+// the teardown waits for the calls under way to end, closes the logs, and
+// later calls write nothing. Lines of different threads reach the brief log
+// whole and one at a time; in the main log, only the pieces of lines longer
+// than 16383 characters may interleave.
+//
+// Signals: logging is not async-signal-safe (it may allocate, and takes
+// locks). Where a handler logs all the same, a call that interrupts another
+// logging call on the same thread is dropped, whole: it neither waits for
+// the lock its own thread holds nor touches the line being written.
 //
 // Failures: nothing is reported. An exception from the log service (or a
 // failed allocation) passes to the caller; if it left set-up unfinished, the
@@ -115,7 +129,10 @@ enum VO_LOG_LEVEL : int {
 
 // Sets logging up: the main log `main_file` and the brief log `brief_file`,
 // both in `directory` (null or empty texts mean the defaults), handing
-// `creation_text` to the log service. Does nothing once logging is set up.
+// `creation_text` and `level` to the log service; the level filters no
+// line. Takes effect once per process, not per caller: the
+// first plug-in to set up or to log chooses the files for every other one,
+// and later calls change nothing.
 VO_TOOLS_API void Vo_PrintOut_Init(const char* main_file, const char* brief_file,
                                    const char* directory, const char* creation_text,
                                    VO_LOG_LEVEL level);

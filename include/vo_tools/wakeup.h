@@ -8,18 +8,21 @@
 // successful request replaces the earlier one (same identifier), a refused
 // one leaves the earlier one in place.
 //
-// Ownership: callers own their wakables and must keep each alive until its
-// request is cancelled or, for a one-shot, delivered; cancel before
-// destroying. The server and the requests borrow the host context and record,
-// which must outlive them. The process-wide registry (shared by all servers)
-// owns each request. A request that leaves it (cancelled, replaced, or a
+// Ownership: callers own their wakables. Destroying a wakable retires its
+// request, if any, as CancelRequest would, also from inside its own
+// callback; what stays the caller's: a wakable must not be destroyed on one
+// thread while its tick is being delivered on another (the derived part is
+// already gone when ~KaWakable waits for the delivery to end). The server
+// and the requests borrow the host context and record, which must outlive
+// them. The process-wide registry (shared by all servers) owns each request.
+// A request that leaves it (cancelled, replaced, its wakable destroyed, or a
 // one-shot once delivered) is destroyed, which stops its host timer exactly
 // once, always after the operation that removed it has released the registry
 // lock (inside a callback, the delivery still holds it); a request the host
 // refused never enters it and is destroyed at once. Destroying a server
-// cancels nothing. Requests still registered when the library unloads are
-// abandoned, not destroyed (their timers are not stopped, since the host may
-// already be gone).
+// cancels nothing. Unloading the library stops the timers of the requests
+// still registered; at process exit they are left alone, since the host may
+// already be gone, and ticks that still arrive are ignored.
 //
 // Threads: any thread may request and cancel. Callbacks run on the host's
 // timer thread while the registry lock is held, so once CancelRequest returns
@@ -63,7 +66,8 @@ class CKaCriticalSection;
 // that is wide enough (Linux, 32-bit Windows), so those signatures keep the
 // types their callers were built against; where `unsigned long` is narrower
 // than a pointer (64-bit Windows) it is a pointer-wide unsigned integer, as
-// the address would otherwise be cut.
+// the address would otherwise be cut: store it as KaRequestId, since an
+// `unsigned long` there loses half of it (and the compiler warns).
 using KaRequestId =
     std::conditional_t<sizeof(unsigned long) >= sizeof(void*), unsigned long, std::uintptr_t>;
 
@@ -156,22 +160,28 @@ class VO_TOOLS_API CPlexOnceWakeupRequest : public CPlexWakeUpRequest {
 };
 
 // The host-driven server. All servers of the process share one registry
-// (wakable -> request) and its lock. The third constructor argument is
-// accepted and unused. RequestImmediateWakeUp returns 1 and schedules
-// nothing. OnWakeup is the callback handed to the host; it always returns 0,
-// and a cookie with no registered request is ignored.
+// (wakable -> request) and its lock.
 class VO_TOOLS_API CPlexWakeUpServer : public KaWakeUpServer {
  public:
+  // `unused` is accepted for the callers that pass it, and read by nothing.
   CPlexWakeUpServer(void* host_context, ext_in_config* config, unsigned int unused);
   CPlexWakeUpServer(const CPlexWakeUpServer& other);
   ~CPlexWakeUpServer() override;
   CPlexWakeUpServer& operator=(const CPlexWakeUpServer& other);
 
   void CancelRequest(KaRequestId request_id) override;
+  // Returns 1 and schedules nothing: no OnImmediate ever follows.
   KaRequestId RequestImmediateWakeUp(KaWakable* wakable) override;
+  // `interval` goes to the host's start_timer as it is, in the host's unit
+  // (milliseconds for vo_tools_host::TimerService). A second request for
+  // the same wakable replaces the first and returns the same identifier,
+  // so cancelling either cancels the one that is left.
   KaRequestId RequestPeriodicTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
   KaRequestId RequestSingleTimerWakeUp(KaWakable* wakable, unsigned long interval) override;
 
+  // The callback handed to the host's start_timer, public only so that the
+  // host can call it with the cookie it was given; a caller never needs to.
+  // Always returns 0; a cookie with no registered request is ignored.
   static int OnWakeup(void* cookie);
 
  protected:

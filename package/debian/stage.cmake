@@ -3,8 +3,9 @@
 # each one and the install rules do not give: usr/share/doc/<package>/ with
 # the licence as copyright and the Debian changelog, compressed like the
 # manual pages (gzip -9n, so the same tree packs to the same bytes). The
-# licence's own folder, share/doc/vo_tools2, is the archives' place for it:
-# a package carries it as its copyright file instead.
+# archives' documentation folder, share/doc/vo_tools2, becomes the package's
+# own; the licence in it goes, as the package carries it as its copyright
+# file instead.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -26,8 +27,11 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
     message(FATAL_ERROR "component ${component} has no Debian package name")
   endif()
   set(root ${CPACK_TEMPORARY_DIRECTORY}/${component}${CPACK_PACKAGING_INSTALL_PREFIX})
-  file(REMOVE_RECURSE ${root}/share/doc/vo_tools2)
   set(doc ${root}/share/doc/${package})
+  file(REMOVE ${root}/share/doc/vo_tools2/LICENSE)
+  if(EXISTS ${root}/share/doc/vo_tools2)
+    file(RENAME ${root}/share/doc/vo_tools2 ${doc})
+  endif()
   file(MAKE_DIRECTORY ${doc})
   file(COPY_FILE ${CPACK_VO_TOOLS_DEB_COPYRIGHT} ${doc}/copyright)
   vo_tools_gzip(${CPACK_VO_TOOLS_DEB_CHANGELOG} ${doc}/changelog.gz)

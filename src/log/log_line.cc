@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "platform/env.h"
 #include "platform/local_time.h"
@@ -11,26 +12,52 @@
 namespace vo_tools::log {
 namespace {
 
-thread_local ThreadLogState t_state;
+// "pid=<hex> tid=<hex> > <timestamp> > ", remade once a second, and at once
+// in a forked child. Plain data: a thread's end runs no destructor for it,
+// and zero means not made yet (no process has id 0).
+struct ThreadStamp {
+  unsigned long process_id;
+  unsigned long thread_id;
+  std::time_t second;
+  std::size_t size;
+  char text[128];
+};
 
-// Storage beyond this is let go after the line that needed it.
-constexpr std::size_t kKeptScratch = 64 * 1024;
+thread_local ThreadStamp t_stamp;
 
-void Restamp(ThreadLogState* state, unsigned long process_id, std::time_t now) {
-  if (process_id != state->process_id) {
-    state->process_id = process_id;
-    state->thread_id = platform::CurrentThreadId();
+// strftime's %B would follow the process's locale, and put other languages
+// and non-ASCII bytes into logs that are otherwise 7-bit.
+constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
+
+void Restamp(ThreadStamp* stamp, unsigned long process_id, std::time_t now) {
+  if (process_id != stamp->process_id) {
+    stamp->process_id = process_id;
+    stamp->thread_id = platform::CurrentThreadId();
   }
-  char timestamp[128] = {};
+  char time_text[64] = "";
   std::tm local;
   if (platform::LocalTime(now, &local)) {
-    std::strftime(timestamp, sizeof timestamp, "%B %d %H:%M:%S", &local);
+    std::snprintf(time_text, sizeof time_text, "%s %02d %02d:%02d:%02d",
+                  kMonths[static_cast<unsigned>(local.tm_mon) % 12], local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec);
   }
-  const int size = std::snprintf(state->stamp, sizeof state->stamp, "pid=%lx tid=%lx > %s > ",
-                                 state->process_id, state->thread_id, timestamp);
-  state->stamp_size =
-      size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof state->stamp - 1);
-  state->stamp_second = now;
+  const int size = std::snprintf(stamp->text, sizeof stamp->text, "pid=%lx tid=%lx > %s > ",
+                                 stamp->process_id, stamp->thread_id, time_text);
+  stamp->size = size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof stamp->text - 1);
+  stamp->second = now;
+}
+
+std::size_t MarkerSize(std::size_t message_size) {
+  return static_cast<std::size_t>(std::snprintf(nullptr, 0, kCutMarker, message_size));
+}
+
+// The bytes of a message of `message_size` bytes that a line of at most
+// `limit` bytes (line feed included) keeps, with room for the marker if cut.
+std::size_t Kept(std::size_t message_size, std::size_t stamp_size, std::size_t limit) {
+  const std::size_t room = limit - 1 - stamp_size;
+  return message_size <= room ? message_size : room - MarkerSize(message_size);
 }
 
 }  // namespace
@@ -48,28 +75,63 @@ int ServiceLevel(VO_LOG_LEVEL level) {
   }
 }
 
-ThreadLogState& ThisThreadLogState() {
-  return t_state;
-}
-
-void MakeLine(const char* message, ThreadLogState* state) {
+Line::Line() : data_(stack_) {
+  ThreadStamp& stamp = t_stamp;
   const std::time_t now = std::time(nullptr);
   // A forked child has a new process id, and its thread a new id too.
   const unsigned long process_id = platform::CurrentProcessId();
-  if (now != state->stamp_second || process_id != state->process_id)
-    Restamp(state, process_id, now);
-  const std::size_t message_size = std::strlen(message);
-  std::string& line = state->line;
-  line.resize(state->stamp_size + message_size + 1);
-  char* out = line.data();
-  std::memcpy(out, state->stamp, state->stamp_size);
-  std::memcpy(out + state->stamp_size, message, message_size);
-  out[state->stamp_size + message_size] = '\n';
+  if (now != stamp.second || process_id != stamp.process_id) Restamp(&stamp, process_id, now);
+  std::memcpy(stack_, stamp.text, stamp.size);
+  stamp_size_ = stamp.size;
 }
 
-void TrimScratch(ThreadLogState* state) {
-  if (state->message.capacity() > kKeptScratch) std::string().swap(state->message);
-  if (state->line.capacity() > kKeptScratch) std::string().swap(state->line);
+void Line::Format(const char* format, va_list arguments) {
+  va_list again;
+  va_copy(again, arguments);
+  // Most messages fit the stack at the first pass; a longer one is formatted
+  // again into storage of its size, or of kMaxLine when it must be cut.
+  const std::size_t room = capacity_ - stamp_size_ - 1;
+  const int formatted = std::vsnprintf(data_ + stamp_size_, room, format, arguments);
+  const std::size_t message_size = formatted < 0 ? 0 : static_cast<std::size_t>(formatted);
+  std::size_t kept = message_size;
+  if (message_size >= room) {
+    kept = Reserve(message_size);
+    std::vsnprintf(data_ + stamp_size_, kept + 1, format, again);
+  }
+  va_end(again);
+  Finish(kept, message_size);
+}
+
+void Line::Set(const char* message) {
+  const std::size_t message_size = std::strlen(message);
+  const std::size_t kept = Reserve(message_size);
+  std::memcpy(data_ + stamp_size_, message, kept);
+  Finish(kept, message_size);
+}
+
+// Without memory for a long line, the line is cut to the stack's size: a
+// failed allocation costs the end of one message, never the call.
+std::size_t Line::Reserve(std::size_t message_size) {
+  const std::size_t kept = Kept(message_size, stamp_size_, kMaxLine);
+  const std::size_t marker = kept < message_size ? MarkerSize(message_size) : 0;
+  const std::size_t needed = stamp_size_ + kept + marker + 2;  // line feed and zero
+  if (needed <= capacity_) return kept;
+  heap_.reset(new (std::nothrow) char[needed]);
+  if (heap_ == nullptr) return Kept(message_size, stamp_size_, kStackSize - 1);
+  std::memcpy(heap_.get(), stack_, stamp_size_);
+  data_ = heap_.get();
+  capacity_ = needed;
+  return kept;
+}
+
+void Line::Finish(std::size_t kept, std::size_t message_size) {
+  size_ = stamp_size_ + kept;
+  if (kept < message_size) {
+    size_ += static_cast<std::size_t>(
+        std::snprintf(data_ + size_, capacity_ - size_, kCutMarker, message_size));
+  }
+  data_[size_++] = '\n';
+  data_[size_] = '\0';
 }
 
 void WriteInChunks(IQuillLog1* log, const char* context, int number, int service_level, char* line,

@@ -1,23 +1,22 @@
 // The exported logging functions: set-up (explicit or on the first line),
-// formatting, and emission of each line to the main and brief logs.
+// formatting, emission of each line to the main and brief logs, and the
+// closing of both logs when the library is torn down.
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
-#include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "brief_log.h"
+#include "call_gate.h"
 #include "log_line.h"
 #include "log_path.h"
 #include "module/module_statics.h"
 #include "platform/fork_handlers.h"
+#include "platform/teardown.h"
 #include "vo_tools/log.h"
 
 namespace vo_tools::log {
-
-// Messages up to this size are formatted on the stack.
-constexpr std::size_t kStackMessage = 512;
-
 namespace {
 
 constexpr const char* kDefaultMainName = "SysmetLog.txt";
@@ -26,15 +25,20 @@ constexpr unsigned long kMainLogBackups = 5;
 constexpr int kConfigureReserved = 0;
 constexpr int kConfigureFlushSeconds = 120;
 
-// Plain data, zero at load: set once set-up has run to its end, never
-// cleared. The release store publishes the holder and the brief log to every
-// thread whose acquire load sees it.
+// How long the teardown waits for logging calls of other threads to end
+// before it leaves the logs open rather than pull them from under a call.
+constexpr std::chrono::milliseconds kTeardownWait{2000};
+
+// Plain data, all of it, so that it outlives the library's static objects
+// and a call at any time finds the gate.
+CallGate g_gate;
+// Set once set-up has run to its end; cleared only when the logs close. The
+// release store publishes the holder and the brief log to every thread whose
+// acquire load sees it.
 std::atomic<bool> g_setUp{false};
 // Makes a second thread that logs its first line during set-up wait for it.
 std::mutex g_setUpMutex;
-// Made by the first set-up; it and its open file are never destroyed, so
-// that nothing has to close the file at exit. Its lock, the module-wide log
-// lock, is torn down at unload: logging after that is not supported.
+// Made by the first set-up, closed by the library's teardown.
 BriefLog* g_briefLog = nullptr;
 
 // Around a fork the forking thread holds both of logging's locks, so that no
@@ -55,13 +59,42 @@ void UnlockAfterFork() RELEASE(module::g_logLock) {
 // has made the log lock.
 const bool g_forkHandlersRegistered = [] {
   platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
+  platform::RunInForkedChild([] { g_gate.ForgetOtherThreads(); });
   return true;
 }();
+
+// Unloading the library closes both logs, so that a host that loads and
+// unloads it keeps no descriptor per load; so does a process exit, once the
+// calls of threads that still log have ended. Where the other threads are
+// gone (Windows, at exit), one may have died holding the log lock: the
+// system reclaims everything instead.
+void CloseLogs() {
+  if (platform::CurrentTeardown() == platform::Teardown::kProcessExitThreadsGone) return;
+  if (!g_gate.Close(kTeardownWait)) {
+    // A call still under way uses the log object: it outlives its holder.
+    new module::LogServiceHolder(module::g_logService);
+    return;
+  }
+  delete g_briefLog;
+  g_briefLog = nullptr;
+  module::g_logService = module::LogServiceHolder();
+  g_setUp.store(false, std::memory_order_release);
+}
+
+// Made by the first set-up, after the module's static objects, so that it is
+// torn down before the log lock and the log service's holder are.
+struct LogsCloser {
+  LogsCloser() = default;
+  LogsCloser(const LogsCloser&) = delete;
+  LogsCloser& operator=(const LogsCloser&) = delete;
+  ~LogsCloser() { CloseLogs(); }
+};
 
 void SetUp(const char* main_file, const char* brief_file, const char* directory,
            const char* creation_text, VO_LOG_LEVEL level) {
   std::lock_guard<std::mutex> lock(g_setUpMutex);
   if (g_setUp.load(std::memory_order_relaxed)) return;
+  static LogsCloser closer;
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
   const std::string main_path = LogFilePath(directory, main_file, kDefaultMainName);
@@ -81,59 +114,48 @@ void SetUpWithDefaults() {
   if (!g_setUp.load(std::memory_order_acquire)) SetUp("", "", "", "", VO_LOG_INFO);
 }
 
-// Stamps `message` and writes the line to the main log in chunks and, when
-// flagged, whole to the brief log.
-void EmitLine(ThreadLogState* state, VO_LOG_LEVEL level, bool also_brief, const char* context,
-              int number, const char* message) {
-  MakeLine(message, state);
+// Writes the line to the main log in chunks and, when flagged, whole to the
+// brief log.
+void Emit(Line* line, VO_LOG_LEVEL level, bool also_brief, const char* context, int number) {
   IQuillLog1* const main_log = module::g_logService.get();
   if (main_log != nullptr) {
-    WriteInChunks(main_log, context, number, ServiceLevel(level), state->line.data(),
-                  state->line.size());
+    WriteInChunks(main_log, context, number, ServiceLevel(level), line->data(), line->size());
   }
   // Whether the brief log is open is asked under the log lock, inside Append.
-  if (also_brief) g_briefLog->Append(state->line.c_str());
-  TrimScratch(state);
+  if (also_brief) g_briefLog->Append(line->data());
 }
 
 }  // namespace
 }  // namespace vo_tools::log
 
+using vo_tools::log::CallGate;
+
 void Vo_PrintOut_Init(const char* main_file, const char* brief_file, const char* directory,
                       const char* creation_text, VO_LOG_LEVEL level) {
-  if (vo_tools::log::g_setUp.load(std::memory_order_acquire)) return;
+  const CallGate::Pass pass(&vo_tools::log::g_gate);
+  if (!pass.admitted() || vo_tools::log::g_setUp.load(std::memory_order_acquire)) return;
   vo_tools::log::SetUp(main_file, brief_file, directory, creation_text, level);
 }
 
 void Vo_PrintOut(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
                  const char* format, ...) {
+  const CallGate::Pass pass(&vo_tools::log::g_gate);
+  if (!pass.admitted()) return;
   vo_tools::log::SetUpWithDefaults();
-  if (format == nullptr) format = "";
-  // Most messages fit a buffer on the stack, so one formatting pass does; a
-  // longer one takes a second pass into the thread's scratch storage.
-  char buffer[vo_tools::log::kStackMessage];
-  const char* text = buffer;
+  vo_tools::log::Line line;
   va_list arguments;
   va_start(arguments, format);
-  va_list again;
-  va_copy(again, arguments);
-  const int size = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  line.Format(format != nullptr ? format : "", arguments);
   va_end(arguments);
-  vo_tools::log::ThreadLogState& state = vo_tools::log::ThisThreadLogState();
-  if (size < 0) {
-    text = "";
-  } else if (static_cast<std::size_t>(size) >= sizeof buffer) {
-    state.message.resize(static_cast<std::size_t>(size));
-    std::vsnprintf(state.message.data(), state.message.size() + 1, format, again);
-    text = state.message.c_str();
-  }
-  va_end(again);
-  vo_tools::log::EmitLine(&state, level, also_brief, context, number, text);
+  vo_tools::log::Emit(&line, level, also_brief, context, number);
 }
 
 void Vo_PrintOut1(VO_LOG_LEVEL level, bool also_brief, const char* context, int number,
                   const char* message) {
+  const CallGate::Pass pass(&vo_tools::log::g_gate);
+  if (!pass.admitted()) return;
   vo_tools::log::SetUpWithDefaults();
-  vo_tools::log::EmitLine(&vo_tools::log::ThisThreadLogState(), level, also_brief, context, number,
-                          message != nullptr ? message : "");
+  vo_tools::log::Line line;
+  line.Set(message != nullptr ? message : "");
+  vo_tools::log::Emit(&line, level, also_brief, context, number);
 }

@@ -4,13 +4,9 @@
 // no extension-module registration to make or end: every reason succeeds.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-    case DLL_PROCESS_DETACH:
-    case DLL_THREAD_ATTACH:
-    case DLL_THREAD_DETACH:
-    default:
-      return TRUE;
-  }
+#include "platform/teardown_windows.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH) vo_tools::platform::NoteProcessDetach(reserved != nullptr);
+  return TRUE;
 }

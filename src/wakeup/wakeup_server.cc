@@ -1,8 +1,11 @@
+#include <atomic>
 #include <memory>
 #include <new>
 
 #include "module/critical_section.h"
+#include "platform/teardown.h"
 #include "platform/thread_annotations.h"
+#include "registry_close.h"
 #include "request_id.h"
 #include "vo_tools/wakeup.h"
 
@@ -13,6 +16,12 @@ using vo_tools::wakeup::WakableOf;
 namespace {
 
 using OwnedRequest = std::unique_ptr<CPlexWakeUpRequest>;
+
+// Whether the registry takes requests and delivers ticks: from the first
+// server's construction until the library's teardown. Plain data, so that a
+// tick or a wakable's end after the teardown finds it; changed under the
+// registry lock, and read before taking the lock only to skip it.
+std::atomic<bool> g_registryOpen{false};
 
 // The process-wide registry and its lock, under names that the helpers below
 // (which are not members) may use; never instantiated.
@@ -116,6 +125,7 @@ KaRequestId Schedule(KaWakable* wakable, unsigned long interval, void* host_cont
   OwnedRequest replaced;
   try {
     CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
+    if (!g_registryOpen.load(std::memory_order_relaxed)) return 0;
     replaced = Register(wakable, &request);
   } catch (const std::bad_alloc&) {
     return 0;  // `request`, still owned here, stops its timer
@@ -123,13 +133,66 @@ KaRequestId Schedule(KaWakable* wakable, unsigned long interval, void* host_cont
   return RequestIdOf(wakable);
 }
 
+// Takes `wakable`'s entry out of the registry; the request is handed back
+// for destruction once the lock is released.
+OwnedRequest Unregister(KaWakable* wakable) REQUIRES(SharedRegistry::m_critsectionRequests) {
+  if (!g_registryOpen.load(std::memory_order_relaxed)) return nullptr;
+  auto entry = SharedRegistry::m_aRequests.find(wakable);
+  if (entry == SharedRegistry::m_aRequests.end()) return nullptr;
+  CPlexWakeUpRequest* request = entry->second;
+  SharedRegistry::m_aRequests.erase(entry);
+  return Delivery::Retire(request);
+}
+
+// The library's teardown closes the registry before the runtime destroys it
+// and its lock, so that a late tick or wakable touches neither. At an unload
+// the host goes on, and its timers would tick into unloaded code: each
+// request still registered is destroyed, which stops its timer, with the
+// lock free (stop_timer may wait for a tick that waits for the lock). At an
+// exit the host may already be gone, so its timers are left alone; where the
+// other threads are gone too, one may have died holding the lock.
+void CloseRegistry() {
+  const vo_tools::platform::Teardown teardown = vo_tools::platform::CurrentTeardown();
+  if (teardown == vo_tools::platform::Teardown::kProcessExitThreadsGone) {
+    g_registryOpen.store(false, std::memory_order_relaxed);
+    return;
+  }
+  for (;;) {
+    OwnedRequest retired;
+    CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
+    if (teardown != vo_tools::platform::Teardown::kUnload || SharedRegistry::m_aRequests.empty()) {
+      g_registryOpen.store(false, std::memory_order_relaxed);
+      return;
+    }
+    retired = Unregister(SharedRegistry::m_aRequests.begin()->first);
+  }
+}
+
+// Made by the first server, after the module's static objects, so that it
+// is torn down before the registry and its lock are.
+struct RegistryCloser {
+  RegistryCloser() = default;
+  RegistryCloser(const RegistryCloser&) = delete;
+  RegistryCloser& operator=(const RegistryCloser&) = delete;
+  ~RegistryCloser() { CloseRegistry(); }
+};
+
 }  // namespace
+
+void vo_tools::wakeup::RetireRequestOf(const KaWakable* wakable) {
+  if (!g_registryOpen.load(std::memory_order_acquire)) return;
+  OwnedRequest retired;  // destroyed after the guard below is released
+  CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
+  retired = Unregister(const_cast<KaWakable*>(wakable));
+}
 
 CPlexWakeUpServer::CPlexWakeUpServer(void* host_context, ext_in_config* config, unsigned int)
     : m_pHostContext(host_context), m_pConfig(config) {
   // Tested under the lock too: servers may be built on several threads.
+  static RegistryCloser closer;
   CriticalSectionLock guard(&m_critsectionRequests);
   if (m_bRequestsInitialized == 0) m_bRequestsInitialized = 1;
+  g_registryOpen.store(true, std::memory_order_release);
 }
 
 CPlexWakeUpServer::CPlexWakeUpServer(const CPlexWakeUpServer&) = default;
@@ -156,11 +219,7 @@ KaRequestId CPlexWakeUpServer::RequestSingleTimerWakeUp(KaWakable* wakable,
 void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
   OwnedRequest cancelled;  // destroyed after the guard below is released
   CriticalSectionLock guard(&m_critsectionRequests);
-  auto entry = m_aRequests.find(WakableOf(request_id));
-  if (entry == m_aRequests.end()) return;
-  CPlexWakeUpRequest* request = entry->second;
-  m_aRequests.erase(entry);
-  cancelled = Delivery::Retire(request);
+  cancelled = Unregister(WakableOf(request_id));
 }
 
 // The host calls this with the lock free; the callback runs under it, so a
@@ -170,6 +229,7 @@ void CPlexWakeUpServer::CancelRequest(KaRequestId request_id) {
 int CPlexWakeUpServer::OnWakeup(void* cookie) {
   OwnedRequest finished;  // destroyed after the guard below is released
   CriticalSectionLock guard(&m_critsectionRequests);
+  if (!g_registryOpen.load(std::memory_order_relaxed)) return 0;
   KaWakable* const wakable = static_cast<KaWakable*>(cookie);
   auto entry = m_aRequests.find(wakable);
   if (entry == m_aRequests.end()) return 0;

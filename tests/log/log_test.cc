@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "log_lines.h"
+#include "os_situations.h"
 #include "scratch_dir.h"
 #include "test_env.h"
 #include "vo_tools/log.h"
@@ -67,8 +68,9 @@ std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, con
   return numbers;
 }
 
-void LogNumbered(const char* tag, int stream, int count) {
-  for (int i = 0; i < count; ++i) {
+// Logs lines `first` to `count` - 1 of `stream`.
+void LogNumbered(const char* tag, int stream, int count, int first = 0) {
+  for (int i = first; i < count; ++i) {
     Vo_PrintOut(VO_LOG_INFO, true, "test", i, "%s %d line %d %s", tag, stream, i, kPadding.c_str());
   }
 }
@@ -80,7 +82,7 @@ TEST(Log, FourThreadsKeepTheMainLogWholeAndTheBriefLogsLatestLines) {
     Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-      threads.emplace_back(LogNumbered, "thread", t, kThreadLines);
+      threads.emplace_back(LogNumbered, "thread", t, kThreadLines, 0);
     }
     for (std::thread& thread : threads) thread.join();
   }));
@@ -111,6 +113,61 @@ TEST(Log, FourThreadsKeepTheMainLogWholeAndTheBriefLogsLatestLines) {
   for (const auto& [thread, numbers] : main) {
     ASSERT_EQ(numbers.size(), std::size_t{kLines}) << "thread " << thread;
     for (int i = 0; i < kLines; ++i) ASSERT_EQ(numbers[i], i) << "thread " << thread;
+  }
+}
+
+// A thread may log at any point of its life: here from a thread-local
+// object's destructor, which runs after whatever the thread's first line
+// made on the library's side.
+TEST(Log, ThreadsLogWhileTheyEnd) {
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&dir] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+    struct LogsAtItsEnd {
+      int stream = -1;
+      ~LogsAtItsEnd() { LogNumbered("ending", stream, 2, 1); }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([t] {
+        thread_local LogsAtItsEnd last;
+        last.stream = t;
+        LogNumbered("ending", t, 1);
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }));
+  int separators = 0;
+  const auto brief = Tally(ReadLines(dir / "brief.txt"), "ending", &separators);
+  ASSERT_EQ(brief.size(), std::size_t{kThreads});
+  for (const auto& [thread, numbers] : brief) EXPECT_EQ(numbers, std::vector<int>({0, 1}));
+}
+
+std::atomic<int> g_handler_lines{0};
+
+void LogFromHandler() {
+  const int line = g_handler_lines.fetch_add(1);
+  LogNumbered("storm", 1, line + 1, line);
+}
+
+// A signal handler that logs while its thread logs: a call that interrupts
+// another neither waits for the lock its thread holds nor touches the line
+// being written. The thread's lines all come out once, whole; the handler's
+// at most once.
+TEST(Log, SignalHandlerThatLogsNeitherHangsNorGarblesTheInterruptedLine) {
+  if (!vo_tools_test::ScopedSignalStorm::Supported()) GTEST_SKIP() << "no signals here";
+  ScratchDir dir;
+  ASSERT_TRUE(RunInChild([&dir] {
+    Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
+    vo_tools_test::ScopedSignalStorm storm(LogFromHandler, 100);
+    LogNumbered("storm", 0, kProcessLines);
+  }));
+  for (const char* file : {"brief.txt", "main.txt"}) {
+    int separators = 0;
+    auto tally = Tally(ReadLines(dir / file), "storm", &separators);
+    ASSERT_EQ(tally[0].size(), std::size_t{kProcessLines}) << file;
+    for (int i = 0; i < kProcessLines; ++i) ASSERT_EQ(tally[0][i], i) << file;
+    for (std::size_t i = 1; i < tally[1].size(); ++i) ASSERT_LT(tally[1][i - 1], tally[1][i]);
   }
 }
 

@@ -47,6 +47,18 @@ class ScopedClosedStandardDescriptors {
   [[maybe_unused]] int saved_[3] = {-1, -1, -1};  // POSIX only
 };
 
+// Runs `handler` every `interval_us` microseconds, as the handler of a timer
+// signal, on whichever thread of the process the signal interrupts, for the
+// guard's life. Supported() is false where there are no signals (Windows).
+class ScopedSignalStorm {
+ public:
+  static bool Supported();
+  ScopedSignalStorm(void (*handler)(), long interval_us);
+  ~ScopedSignalStorm();
+  ScopedSignalStorm(const ScopedSignalStorm&) = delete;
+  ScopedSignalStorm& operator=(const ScopedSignalStorm&) = delete;
+};
+
 // Whether descriptor `fd` is open in this process.
 bool DescriptorIsOpen(int fd);
 

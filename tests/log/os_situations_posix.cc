@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,38 @@
 #include "os_situations.h"
 
 namespace vo_tools_test {
+
+namespace {
+
+void (*g_storm_handler)() = nullptr;
+
+void SetTimer(long interval_us) {
+  itimerval timer = {};
+  timer.it_interval.tv_usec = interval_us;
+  timer.it_value.tv_usec = interval_us;
+  setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+}  // namespace
+
+bool ScopedSignalStorm::Supported() {
+  return true;
+}
+
+ScopedSignalStorm::ScopedSignalStorm(void (*handler)(), long interval_us) {
+  g_storm_handler = handler;
+  struct sigaction action = {};
+  action.sa_handler = [](int) { g_storm_handler(); };
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGALRM, &action, nullptr);
+  SetTimer(interval_us);
+}
+
+// A signal still on its way is ignored rather than let end the process.
+ScopedSignalStorm::~ScopedSignalStorm() {
+  SetTimer(0);
+  signal(SIGALRM, SIG_IGN);
+}
 
 bool MakeFifo(const std::string& path) {
   return mkfifo(path.c_str(), 0600) == 0;

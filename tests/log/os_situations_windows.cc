@@ -24,6 +24,14 @@ ScopedClosedStandardDescriptors::ScopedClosedStandardDescriptors() = default;
 
 ScopedClosedStandardDescriptors::~ScopedClosedStandardDescriptors() = default;
 
+bool ScopedSignalStorm::Supported() {
+  return false;
+}
+
+ScopedSignalStorm::ScopedSignalStorm(void (* /*handler*/)(), long /*interval_us*/) {}
+
+ScopedSignalStorm::~ScopedSignalStorm() = default;
+
 bool DescriptorIsOpen(int /*fd*/) {
   return false;
 }

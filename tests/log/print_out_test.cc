@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <clocale>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -65,9 +66,22 @@ std::string Hex(unsigned long value) {
   return text;
 }
 
+// Switches the process to a German locale, made with localedef in `dir`
+// where the system has none installed; false when neither works.
+bool UseGermanLocale(const ScratchDir& dir) {
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) return true;
+  if (vo_tools_test::RunCommand("localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8")) != 0) {
+    return false;
+  }
+  vo_tools_test::SetEnvironment("LOCPATH", dir.path().c_str());
+  return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+// Under a German locale too: the month's name is the C locale's.
 TEST(PrintOut, LineCarriesIdsTimestampAndMessage) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;
+    if (!UseGermanLocale(dir)) GTEST_SKIP() << "no German locale, and localedef cannot make one";
     Vo_PrintOut_Init("main.txt", "brief.txt", dir.path().c_str(), "", VO_LOG_INFO);
     Vo_PrintOut(VO_LOG_WARNING, false, "ctx", 7, "value %d %s 100%%", 42, "x");
     const auto writes = Writes();
@@ -197,16 +211,29 @@ TEST(PrintOut, LongLineGoesInConsecutivePieces) {
   });
 }
 
-// Messages are formatted on the stack up to 511 characters, and longer ones
-// in a second pass: each length comes out whole.
-TEST(PrintOut, FormattedMessagesOfEveryLengthAroundTheStackBufferComeOutWhole) {
+// Lines are made on the stack up to 1 KiB and in storage of their size
+// beyond; a message longer than a 64 KiB line holds is cut, in both logs,
+// with a marker that gives its length.
+TEST(PrintOut, MessagesComeOutWholeUpToTheLineCapAndCutWithAMarkerBeyond) {
   EXPECT_IN_CHILD([] {
     ScratchDir dir;
-    SetUpIn(dir);
-    for (std::size_t length : {510u, 511u, 512u, 513u, 5000u}) {
+    const std::size_t prefix = SetUpIn(dir);
+    const std::size_t whole = 65536 - prefix - 1;  // the longest message kept whole
+    for (std::size_t length :
+         {1022 - prefix, 1023 - prefix, whole, whole + 1, std::size_t{1} << 23}) {
       const std::string text(length - 2, 'x');
-      Vo_PrintOut(VO_LOG_INFO, false, "", 0, "%s%d", text.c_str(), 42);
-      EXPECT_THAT(Writes().back().chunk, testing::EndsWith(" > " + text + "42\n")) << length;
+      for (bool formatted : {true, false}) {
+        const std::size_t first = Writes().size();
+        if (formatted) Vo_PrintOut(VO_LOG_INFO, true, "", 0, "%s%d", text.c_str(), 42);
+        if (!formatted) Vo_PrintOut1(VO_LOG_INFO, true, "", 0, (text + "42").c_str());
+        std::string line;
+        for (std::size_t i = first; i < Writes().size(); ++i) line += Writes()[i].chunk;
+        SCOPED_TRACE(testing::Message() << length << (formatted ? " formatted" : " as it is"));
+        const std::string marker = " [cut: the message had " + std::to_string(length) + " bytes]\n";
+        EXPECT_THAT(line, testing::EndsWith(length <= whole ? "x42\n" : "x" + marker));
+        EXPECT_EQ(line.size(), std::min(prefix + length + 1, std::size_t{65536}));
+        EXPECT_EQ(ReadLines(dir / "brief.txt").back(), line);
+      }
     }
   });
 }

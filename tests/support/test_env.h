@@ -59,6 +59,20 @@ std::string CommandPath(const std::string& path);
 // normally.
 int RunCommand(const std::string& command);
 
+// A shared library loaded and unloaded as a host loads its plug-ins
+// (dlopen, LoadLibrary); null when it cannot be loaded or has no `name`.
+void* LoadModule(const std::string& path);
+void* ModuleFunction(void* module, const char* name);
+void UnloadModule(void* module);
+// Whether the library of that file name is mapped in this process.
+bool ModuleIsLoaded(const std::string& file_name);
+
+// The descriptors (handles on Windows) this process has open, and how many
+// of them are on files no name leads to any more (none where the platform
+// cannot tell).
+int OpenDescriptorCount();
+int DescriptorsOnRemovedFiles();
+
 }  // namespace vo_tools_test
 
 #endif  // VO_TOOLS_TESTS_SUPPORT_TEST_ENV_H_

@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -52,6 +53,40 @@ std::string CommandPath(const std::string& path) {
 int RunCommand(const std::string& command) {
   const int result = std::system(command.c_str());
   return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+}
+
+void* LoadModule(const std::string& path) {
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* ModuleFunction(void* module, const char* name) {
+  return dlsym(module, name);
+}
+
+void UnloadModule(void* module) {
+  dlclose(module);
+}
+
+bool ModuleIsLoaded(const std::string& file_name) {
+  void* module = dlopen(file_name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (module != nullptr) dlclose(module);
+  return module != nullptr;
+}
+
+int OpenDescriptorCount() {
+  const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+  return static_cast<int>(std::distance(begin(fds), end(fds)));
+}
+
+int DescriptorsOnRemovedFiles() {
+  int removed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    const std::string mark = " (deleted)";
+    removed += target.size() > mark.size() && target.substr(target.size() - mark.size()) == mark;
+  }
+  return removed;
 }
 
 }  // namespace vo_tools_test

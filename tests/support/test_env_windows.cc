@@ -54,4 +54,30 @@ int RunCommand(const std::string& command) {
   return std::system(("\"" + command + "\"").c_str());
 }
 
+void* LoadModule(const std::string& path) {
+  return LoadLibraryA(path.c_str());
+}
+
+void* ModuleFunction(void* module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void UnloadModule(void* module) {
+  FreeLibrary(static_cast<HMODULE>(module));
+}
+
+bool ModuleIsLoaded(const std::string& file_name) {
+  return GetModuleHandleA(file_name.c_str()) != nullptr;
+}
+
+int OpenDescriptorCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return static_cast<int>(count);
+}
+
+int DescriptorsOnRemovedFiles() {
+  return 0;
+}
+
 }  // namespace vo_tools_test

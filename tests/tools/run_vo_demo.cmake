@@ -5,6 +5,9 @@
 # EMULATOR runs a cross-built vo-demo (Wine for Windows).
 #   run   a whole run with --log-dir into a fresh SCRATCH/logs: status 0, the
 #         account ends with both log files, and both exist and hold lines
+#   temp  without --log-dir: the directory the run made under the temporary
+#         one is gone at the end, and with --keep-logs it stays, holding both
+#         logs (skipped for Windows programs, whose logs are still open)
 #   help  --help: status 0 and the usage on standard output
 #   bad   an unknown option: status 2, a message naming it on standard error,
 #         nothing on standard output
@@ -69,6 +72,24 @@ if(MODE STREQUAL "run")
   if(where STREQUAL "")
     fail("the account to end with where the logs are")
   endif()
+elseif(MODE STREQUAL "temp")
+  if(DEMO MATCHES "\\.exe$")
+    message("vo-demo temp: skipped, a Windows program cannot remove the logs it holds open")
+    return()
+  endif()
+  file(REMOVE_RECURSE "${SCRATCH}")
+  file(MAKE_DIRECTORY "${SCRATCH}")
+  foreach(keep "" "--keep-logs")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env "TMPDIR=${SCRATCH}" ${EMULATOR} "${DEMO}" ${keep}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    file(GLOB made "${SCRATCH}/vo-demo-*/SysmetLog*.txt")
+    list(LENGTH made files)
+    if(NOT status STREQUAL "0" OR (keep STREQUAL "" AND NOT files EQUAL 0))
+      fail("status 0 and no directory left behind without --keep-logs")
+    elseif(keep STREQUAL "--keep-logs" AND NOT files EQUAL 2)
+      fail("both logs kept with --keep-logs")
+    endif()
+  endforeach()
 elseif(MODE STREQUAL "help")
   run_demo(--help)
   if(NOT status STREQUAL "0")

@@ -156,6 +156,26 @@ TEST_F(WakeUpServerTest, RequestsOutliveTheServerThatMadeThem) {
   EXPECT_EQ(host_.stops().size(), 1u);
 }
 
+// A wakable that goes with a request still registered takes it along, also
+// from inside its own callback: the timer stops once, and no later tick
+// reaches the wakable.
+TEST_F(WakeUpServerTest, DestroyedWakableRetiresItsRequest) {
+  struct Ending : KaWakable {
+    void OnPeriodicTimer(KaRequestId) override { delete this; }
+  };
+  host_.set_probing_lock(true);
+  server_.RequestPeriodicTimerWakeUp(new Ending, 10);
+  const std::uint32_t ending_timer = host_.last_id();
+  auto outside = std::make_unique<RecordingWakable>();
+  server_.RequestPeriodicTimerWakeUp(outside.get(), 10);
+  const std::uint32_t outside_timer = host_.last_id();
+  outside.reset();
+  EXPECT_EQ(host_.StopCount(outside_timer), 1);
+  EXPECT_EQ(host_.Tick(ending_timer), 0);
+  EXPECT_EQ(host_.StopCount(ending_timer), 1);
+  EXPECT_EQ(Registry::size(), 0u);
+}
+
 TEST_F(WakeUpServerTest, CallbackCancelsItsOwnRequest) {
   host_.set_probing_lock(true);
   const KaRequestId id = server_.RequestPeriodicTimerWakeUp(&wakable_, 10);

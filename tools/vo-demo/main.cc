@@ -60,6 +60,20 @@ LogDirectory ChooseLogDirectory(const DemoOptions& options) {
   return MakeFreshLogDirectory(temp, "vo-demo-");
 }
 
+// The directory the run made for itself goes, unless asked to stay. Where
+// the library still holds the logs open and the system will not remove
+// such files (Windows), the directory stays, and the account says so.
+void ReportRemoval(const std::filesystem::path& directory, std::ostream& out) {
+  std::error_code error;
+  std::filesystem::remove_all(directory, error);
+  if (error) {
+    out << "Logs: " << directory.string() << " (it could not be removed: " << error.message()
+        << ")\n";
+  } else {
+    out << "Logs: removed with " << directory.string() << " (--keep-logs keeps them)\n";
+  }
+}
+
 int Run(const DemoOptions& options) {
   const LogDirectory directory = ChooseLogDirectory(options);
   if (directory.path.empty()) {
@@ -89,7 +103,9 @@ int Run(const DemoOptions& options) {
     std::cout << checks.failures().size() << " of " << checks.count() << " checks FAILED.\n";
   }
   const std::string problem = log.WriteProblem();
-  if (problem.empty()) {
+  if (problem.empty() && options.log_dir.empty() && !options.keep_logs) {
+    ReportRemoval(directory.path, std::cout);
+  } else if (problem.empty()) {
     std::cout << "Logs: " << log.main_path().string() << "\n"
               << "      " << log.brief_path().string() << "\n";
   } else {
@@ -118,7 +134,7 @@ int main(int argc, char** argv) {
   const vo_demo::ParsedOptions parsed = vo_demo::ParseDemoOptions(argc, argv);
   if (!parsed.error.empty()) {
     std::cerr << "vo-demo: " << parsed.error << "\n"
-              << "Try 'vo-demo --help' for the options.\n";
+              << "try 'vo-demo --help'\n";
     return 2;
   }
   if (parsed.options.help) {

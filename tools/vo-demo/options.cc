@@ -35,6 +35,8 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       parsed.options.help = true;
+    } else if (arg == "--keep-logs") {
+      parsed.options.keep_logs = true;
     } else if (TakeValued("--log-dir", "a directory", false, argc, argv, &i,
                           &parsed.options.log_dir, &parsed.error) ||
                TakeValued("--suffix", "a text (an empty one is --suffix=)", true, argc, argv, &i,
@@ -50,7 +52,7 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
 }
 
 std::string DemoUsage() {
-  return "usage: vo-demo [--log-dir DIR] [--suffix TEXT]\n"
+  return "usage: vo-demo [--log-dir DIR] [--keep-logs] [--suffix TEXT]\n"
          "\n"
          "Runs every service of the vo_tools2 library once, in about three seconds:\n"
          "plug-in wakables on periodic and one-shot timers of the host timer service,\n"
@@ -58,8 +60,10 @@ std::string DemoUsage() {
          "quoted-printable round trip; and the proxy's service names. It prints what\n"
          "happened and where the logs are.\n"
          "\n"
-         "  --log-dir DIR   write the logs into DIR, created if missing (default: a new\n"
-         "                  directory vo-demo-XXXXXXXX in the temporary directory)\n"
+         "  --log-dir DIR   write the logs into DIR, created if missing, and keep them\n"
+         "                  (default: a new directory vo-demo-XXXXXXXX in the temporary\n"
+         "                  directory, removed at the end)\n"
+         "  --keep-logs     keep that new directory and say where it is\n"
          "  --suffix TEXT   the suffix of the proxy's service names (default: _demo)\n"
          "  -h, --help      print this text and exit\n"
          "\n"

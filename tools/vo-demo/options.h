@@ -12,8 +12,10 @@ namespace vo_demo {
 
 struct DemoOptions {
   bool help = false;
-  // Where the logs go; empty means a fresh directory under the temporary one.
+  // Where the logs go; empty means a fresh directory under the temporary one,
+  // removed at the end unless `keep_logs`.
   std::string log_dir;
+  bool keep_logs = false;
   // Appended to the proxy's service names.
   std::string suffix = "_demo";
 };
@@ -24,8 +26,9 @@ struct ParsedOptions {
 };
 
 // Takes "--log-dir DIR" (not empty), "--suffix TEXT" (may be empty), both
-// also as "--name=value", and "--help" or "-h"; anything else is an error. A later option overrides
-// an earlier one; --help wins over everything but a malformed command line.
+// also as "--name=value", "--keep-logs", and "--help" or "-h"; anything
+// else is an error. A later option overrides an earlier one; --help wins
+// over everything but a malformed command line.
 ParsedOptions ParseDemoOptions(int argc, const char* const* argv);
 
 // The text --help prints, ending with a line feed.

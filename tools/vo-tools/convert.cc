@@ -82,9 +82,19 @@ int Decode(const Operands& operands) {
   return Convert(false, operands);
 }
 
-constexpr char kInputNote[] =
-    "Reads FILE, or standard input when FILE is \"-\" or missing, and writes the\n"
-    "result to standard output. The input must not hold a zero byte.\n";
+#define VO_TOOLS_INPUT_NOTE                                                       \
+  "Reads FILE, or standard input when FILE is \"-\" or missing, and writes the\n" \
+  "result to standard output. The input must not hold a zero byte.\n"
+
+constexpr char kInputNote[] = VO_TOOLS_INPUT_NOTE;
+
+// Not MIME's quoted-printable: "=" and the two characters after it are
+// always one byte, so a soft line break is not taken out.
+constexpr char kDecodeNote[] = VO_TOOLS_INPUT_NOTE
+    "\"=\" and the two characters after it always make one byte, a character that\n"
+    "is no hexadecimal digit counting as 0: a trailing \"=\" and line feed (a MIME\n"
+    "soft line break) become one zero byte, and \"=\" before a line feed swallows\n"
+    "the next line's first character.\n";
 
 }  // namespace
 
@@ -94,7 +104,7 @@ const Command kEncodeCommand = {
     Encode};
 
 const Command kDecodeCommand = {"qp-decode", "[FILE]", "turn \"=XY\" escapes back into bytes",
-                                kInputNote,  {"FILE"}, 0b11u,
+                                kDecodeNote, {"FILE"}, 0b11u,
                                 Decode};
 
 }  // namespace vo_tools_cli

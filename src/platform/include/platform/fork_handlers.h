@@ -19,6 +19,10 @@ namespace vo_tools::platform {
 
 void RunAroundFork(void (*before)(), void (*after)());
 
+// Registers `in_child` to run in a forked child's only thread, after the
+// `after` functions; the same rules hold.
+void RunInForkedChild(void (*in_child)());
+
 }  // namespace vo_tools::platform
 
 #endif  // VO_TOOLS_PLATFORM_FORK_HANDLERS_H_
