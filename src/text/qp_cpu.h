@@ -85,11 +85,11 @@ inline CpuFeatures DetectCpuFeatures() {
           avx512_saved && (ecx7 >> 6 & 1)};
 #else
   __builtin_cpu_init();
-  return {__builtin_cpu_supports("sse2"),       __builtin_cpu_supports("popcnt"),
-          __builtin_cpu_supports("bmi"),        __builtin_cpu_supports("bmi2"),
-          __builtin_cpu_supports("avx2"),       __builtin_cpu_supports("avx512f"),
-          __builtin_cpu_supports("avx512bw"),   __builtin_cpu_supports("avx512vbmi"),
-          __builtin_cpu_supports("avx512vbmi2")};
+  return {__builtin_cpu_supports("sse2") != 0,       __builtin_cpu_supports("popcnt") != 0,
+          __builtin_cpu_supports("bmi") != 0,        __builtin_cpu_supports("bmi2") != 0,
+          __builtin_cpu_supports("avx2") != 0,       __builtin_cpu_supports("avx512f") != 0,
+          __builtin_cpu_supports("avx512bw") != 0,   __builtin_cpu_supports("avx512vbmi") != 0,
+          __builtin_cpu_supports("avx512vbmi2") != 0};
 #endif
 }
 #endif  // x86
