@@ -2,6 +2,9 @@
 # lists in EXPECTED_DIR/*.txt (one name a line, # starts a comment).
 # Run as: cmake -DLIBRARY=... -DEXPECTED_DIR=... [-DOBJDUMP=...] -P check_exports.cmake
 # An ELF shared object is read with nm; a DLL's export table with OBJDUMP.
+# A DLL in Microsoft's ABI (READOBJ=llvm-readobj, UNDNAME=llvm-undname) is
+# compared by its decorated names with EXPECTED_FILE, each difference shown
+# as its signature, and may import only from ALLOWED_IMPORTS.
 
 function(elf_exports library out)
   find_program(NM nm REQUIRED)
@@ -59,6 +62,61 @@ function(dll_exports library objdump out)
   string(REPLACE "\n" ";" names "${demangled}")
   set(${out} "${names}" PARENT_SCOPE)
 endfunction()
+
+# The decorated names that LIBRARY exports, and the DLLs it imports from.
+function(msvc_exports library out imports_out)
+  execute_process(COMMAND ${READOBJ} --coff-exports --coff-imports ${library}
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${READOBJ} failed on ${library}")
+  endif()
+  # "Ordinal: 3\n  Name: ??0KaWakable@@IAE@XZ"; the ordinal base's empty
+  # slot has no name.
+  string(REGEX MATCHALL "Ordinal: [0-9]+\n  Name: [^\n]+" names "${dump}")
+  list(TRANSFORM names REPLACE "^Ordinal: [0-9]+\n  Name: " "")
+  string(REGEX MATCHALL "Import {\n  Name: [^\n]+" imports "${dump}")
+  list(TRANSFORM imports REPLACE "^Import {\n  Name: " "")
+  set(${out} "${names}" PARENT_SCOPE)
+  set(${imports_out} "${imports}" PARENT_SCOPE)
+endfunction()
+
+# Each name on a line of its own, with its signature below it.
+function(with_signatures names out)
+  set(text "")
+  foreach(name IN LISTS names)
+    # llvm-undname echoes the name, then prints its signature.
+    execute_process(COMMAND ${UNDNAME} "${name}" OUTPUT_VARIABLE shown)
+    string(FIND "${shown}" "\n" end_of_name)
+    math(EXPR end_of_name "${end_of_name} + 1")
+    string(SUBSTRING "${shown}" ${end_of_name} -1 shown)
+    string(STRIP "${shown}" shown)
+    string(APPEND text "\n  ${name}\n      ${shown}")
+  endforeach()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+if(READOBJ)
+  msvc_exports(${LIBRARY} actual imports)
+  file(STRINGS ${EXPECTED_FILE} expected REGEX "^[^#]")
+  set(unexpected ${actual})
+  list(REMOVE_ITEM unexpected ${expected})
+  set(missing ${expected})
+  list(REMOVE_ITEM missing ${actual})
+  string(TOLOWER "${imports}" imports)
+  string(REPLACE "," ";" allowed "${ALLOWED_IMPORTS}")
+  list(REMOVE_ITEM imports ${allowed})
+  list(FILTER imports EXCLUDE REGEX "^api-ms-win-crt-")
+  if(unexpected OR missing OR imports)
+    with_signatures("${unexpected}" unexpected_text)
+    with_signatures("${missing}" missing_text)
+    message(FATAL_ERROR "Exported symbols differ from ${EXPECTED_FILE}.\n"
+            "Exported but not listed:${unexpected_text}\nListed but not exported:${missing_text}\n"
+            "Imports from other DLLs: ${imports}")
+  endif()
+  list(LENGTH actual count)
+  message(STATUS "${count} exported names, as listed; imports only from ${ALLOWED_IMPORTS}")
+  return()
+endif()
 
 if(OBJDUMP)
   dll_exports(${LIBRARY} ${OBJDUMP} actual)

@@ -97,10 +97,16 @@ unsigned long GenericHandleMgr::AssignNewHandle(void* object) {
 
 // GetHandleObject and FreeHandle are defined inline in the header; taking
 // their addresses here makes the library emit, and so export, their
-// out-of-line copies for callers that bind to the symbols.
-[[gnu::used]] void* (GenericHandleMgr::*const kExportedGetHandleObject)(unsigned long) const =
-    &GenericHandleMgr::GetHandleObject;
-[[gnu::used]] void (GenericHandleMgr::*const kExportedFreeHandle)(unsigned long) =
+// out-of-line copies for callers that bind to the symbols. (The vendor's
+// compiler exports them with the class, and knows no GNU attribute.)
+#if defined(__GNUC__) || defined(__clang__)
+#define VO_TOOLS_KEEP_DEFINITION [[gnu::used]]
+#else
+#define VO_TOOLS_KEEP_DEFINITION
+#endif
+VO_TOOLS_KEEP_DEFINITION void* (GenericHandleMgr::*const kExportedGetHandleObject)(
+    unsigned long) const = &GenericHandleMgr::GetHandleObject;
+VO_TOOLS_KEEP_DEFINITION void (GenericHandleMgr::*const kExportedFreeHandle)(unsigned long) =
     &GenericHandleMgr::FreeHandle;
 
 unsigned long GenericHandleMgr::GetAHandle() const {

@@ -25,7 +25,7 @@ class ScopedFileSizeLimit {
 
  private:
   bool active_ = false;
-  std::uint64_t previous_ = 0;
+  [[maybe_unused]] std::uint64_t previous_ = 0;  // POSIX only
 };
 
 }  // namespace vo_tools_test

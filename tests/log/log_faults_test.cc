@@ -427,7 +427,7 @@ std::uint64_t BytesInRemovedOpenFiles() {
   std::uint64_t bytes = 0;
   for (int fd = 0; fd < 4096; ++fd) {
     struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 0) {
+    if (fstat(fd, &info) == 0 && (info.st_mode & S_IFMT) == S_IFREG && info.st_nlink == 0) {
       bytes += static_cast<std::uint64_t>(info.st_size);
     }
   }

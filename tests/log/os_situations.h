@@ -27,7 +27,7 @@ class FifoReader {
   std::string Stop();
 
  private:
-  int fd_ = -1;
+  [[maybe_unused]] int fd_ = -1;  // POSIX only
   std::atomic<bool> stop_{false};
   std::string read_;
   std::thread thread_;
@@ -45,7 +45,7 @@ class ScopedClosedStandardDescriptors {
   ScopedClosedStandardDescriptors& operator=(const ScopedClosedStandardDescriptors&) = delete;
 
  private:
-  int saved_[3] = {-1, -1, -1};
+  [[maybe_unused]] int saved_[3] = {-1, -1, -1};  // POSIX only
 };
 
 // Runs `handler` every `interval_us` microseconds, as the handler of a timer

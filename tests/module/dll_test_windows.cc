@@ -27,6 +27,21 @@ std::string LibraryPath(const char* name = "vo_tools2.dll") {
   return path.substr(0, path.find_last_of("\\/") + 1) + name;
 }
 
+// The decorated names of the exports looked up below, in the compiler's ABI.
+#if defined(_MSC_VER) && defined(_WIN64)
+constexpr const char* kRequestsInitialized = "?m_bRequestsInitialized@CPlexWakeUpServer@@1HA";
+constexpr const char* kEncode = "?QuotablePrinted_Encode@@YAPEBDPEBD@Z";
+constexpr const char* kFreeString = "?QuotablePrinted_FreeString@@YAXPEBD@Z";
+#elif defined(_MSC_VER)
+constexpr const char* kRequestsInitialized = "?m_bRequestsInitialized@CPlexWakeUpServer@@1HA";
+constexpr const char* kEncode = "?QuotablePrinted_Encode@@YAPBDPBD@Z";
+constexpr const char* kFreeString = "?QuotablePrinted_FreeString@@YAXPBD@Z";
+#else
+constexpr const char* kRequestsInitialized = "_ZN17CPlexWakeUpServer22m_bRequestsInitializedE";
+constexpr const char* kEncode = "_Z22QuotablePrinted_EncodePKc";
+constexpr const char* kFreeString = "_Z26QuotablePrinted_FreeStringPKc";
+#endif
+
 // Looks up an exported function by its decorated name.
 template <typename Function>
 Function Export(HMODULE library, const char* name) {
@@ -38,16 +53,16 @@ TEST(Dll, LoadsRunsAndUnloadsCleanly) {
     HMODULE library = LoadLibraryA(LibraryPath(VO_TOOLS_DLL_TO_LOAD).c_str());
     ASSERT_NE(library, nullptr) << "error " << GetLastError();
     // Class-wide state starts as zero at every load.
-    const int* initialized = reinterpret_cast<const int*>(
-        GetProcAddress(library, "_ZN17CPlexWakeUpServer22m_bRequestsInitializedE"));
+    const int* initialized =
+        reinterpret_cast<const int*>(GetProcAddress(library, kRequestsInitialized));
     ASSERT_NE(initialized, nullptr);
     EXPECT_EQ(*initialized, 0);
 
     // A thread that starts and ends while the library is loaded (thread
     // attach and detach) leaves it working.
     std::thread([] {}).join();
-    auto encode = Export<const char* (*)(const char*)>(library, "_Z22QuotablePrinted_EncodePKc");
-    auto release = Export<void (*)(const char*)>(library, "_Z26QuotablePrinted_FreeStringPKc");
+    auto encode = Export<const char* (*)(const char*)>(library, kEncode);
+    auto release = Export<void (*)(const char*)>(library, kFreeString);
     ASSERT_NE(encode, nullptr);
     ASSERT_NE(release, nullptr);
     const char* encoded = encode("a=\xE9");

@@ -57,7 +57,8 @@ TEST_F(HolderTest, AssigningAHolderOfTheSameObjectChangesNothing) {
   Holder first(new CountedLog);
   Holder second(first);
   first = second;
-  first = first;
+  Holder& same = first;  // (Clang warns of a plain self-assignment)
+  first = same;
   EXPECT_EQ(first.use_count(), 2);
   EXPECT_EQ(g_destroyed, 0);
   // Holders made separately for the same (null) object keep their own counts.

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "qp_builtins.h"
+
 #include "guarded_buffer.h"
 #include "qp_reference.h"
 #include "qp_test_inputs.h"
@@ -263,13 +265,13 @@ TEST(QpCodecPathChoice, TheChosenPathIsAvailableAndPortableAlwaysIs) {
 #if defined(__x86_64__)
   // Every instruction set this processor runs is compiled in and taken, so that these
   // tests cover it: a build that lost one fails here.
-  EXPECT_EQ(qp::IsaAvailable(Isa::kAvx2), __builtin_cpu_supports("avx2") != 0);
-  const bool avx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+  const vo_tools::qp::CpuFeatures cpu = vo_tools::qp::DetectCpuFeatures();
+  const bool avx2 = cpu.avx2 && cpu.popcnt && cpu.bmi;
+  EXPECT_EQ(qp::IsaAvailable(Isa::kAvx2), avx2);
+  const bool avx512 =
+      avx2 && cpu.avx512f && cpu.avx512bw && cpu.avx512vbmi && cpu.avx512vbmi2 && cpu.bmi2;
   EXPECT_EQ(qp::IsaAvailable(Isa::kAvx512), avx512);
-  EXPECT_EQ(qp::ChosenIsa(), avx512                           ? Isa::kAvx512
-                             : __builtin_cpu_supports("avx2") ? Isa::kAvx2
-                                                              : Isa::kPortable);
+  EXPECT_EQ(qp::ChosenIsa(), avx512 ? Isa::kAvx512 : avx2 ? Isa::kAvx2 : Isa::kPortable);
 #endif
 }
 

@@ -29,6 +29,11 @@ void ThrowPluginFailure(int code) {
   throw PluginFailure(code);
 }
 
+void AllocateInPlugin(std::size_t size) {
+  char* volatile block = new char[size];  // volatile: the pair is not elided
+  delete[] block;
+}
+
 ThrowingWakable::ThrowingWakable(int code) : code_(code) {}
 
 ThrowingWakable::~ThrowingWakable() = default;

@@ -9,6 +9,8 @@
 #ifndef VO_TOOLS_TESTS_MODULE_PLUGIN_PLUGIN_FAILURE_H_
 #define VO_TOOLS_TESTS_MODULE_PLUGIN_PLUGIN_FAILURE_H_
 
+#include <cstddef>
+
 #include "vo_tools/base_exception.h"
 #include "vo_tools/wakeup.h"
 
@@ -42,6 +44,10 @@ class VO_TOOLS_PLUGIN_API PluginFailure : public CKaBaseException {
 
 // Throws PluginFailure(code) from inside the plug-in module.
 [[noreturn]] VO_TOOLS_PLUGIN_API void ThrowPluginFailure(int code);
+
+// Allocates `size` bytes with the plug-in's operator new and frees them, so
+// that a refusal raises the plug-in's std::bad_alloc in its caller.
+VO_TOOLS_PLUGIN_API void AllocateInPlugin(std::size_t size);
 
 // A wakable of the plug-in whose timer callbacks count themselves and throw
 // PluginFailure(code), so that the exception starts in the plug-in, unwinds
