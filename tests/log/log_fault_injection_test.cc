@@ -280,9 +280,38 @@ bool IsKnownLine(const std::string& line) {
   return std::find(KnownLines().begin(), KnownLines().end(), line) != KnownLines().end();
 }
 
-// A piece that a cut write may have left: the start of a line or separator.
+// The shape of the main log's record head before each line the writers log
+// ('d' a digit): their context is "" and their number 0.
+constexpr std::string_view kHeadShape = "dddd-dd-dd dd:dd:dd.ddd INFO #0 | ";
+
+bool FitsHeadShape(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kHeadShape[i] == 'd' ? !digit : text[i] != kHeadShape[i]) return false;
+  }
+  return true;
+}
+
+// The main log's lines without their record heads: the checks below then
+// read both logs alike. A head a cut write left unfinished stays.
+std::string WithoutHeads(std::string_view data) {
+  std::string lines;
+  lines.reserve(data.size());
+  for (std::size_t i = 0; i < data.size();) {
+    if (data.size() - i >= kHeadShape.size() && FitsHeadShape(data.substr(i, kHeadShape.size()))) {
+      i += kHeadShape.size();
+    } else {
+      lines += data[i++];
+    }
+  }
+  return lines;
+}
+
+// A piece that a cut write may have left: the start of a line, separator or
+// record head.
 bool IsKnownPrefix(const std::string& piece) {
   if (kSeparatorLine.compare(0, piece.size(), piece) == 0) return true;
+  if (piece.size() < kHeadShape.size() && FitsHeadShape(piece)) return true;
   for (const std::string& line : KnownLines()) {
     if (line.compare(0, piece.size(), piece) == 0) return true;
   }
@@ -314,8 +343,9 @@ void Scan(const std::string& path, bool shared, Seen* seen) {
   if (buffer.size() < size) buffer.resize(size);
   std::ifstream in(path, std::ios::binary);
   in.read(buffer.data(), static_cast<std::streamsize>(size));
-  const std::string_view data(buffer.data(), size);
-  seen->largest = std::max<std::uint64_t>(seen->largest, data.size());
+  const std::string lines = WithoutHeads(std::string_view(buffer.data(), size));
+  const std::string_view data = lines;
+  seen->largest = std::max<std::uint64_t>(seen->largest, size);
   std::size_t start = 0;
   while (start < data.size()) {
     if (data[start] == '\0') {  // the sparse filler a scenario began with

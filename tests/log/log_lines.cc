@@ -6,7 +6,10 @@
 
 namespace vo_tools_test {
 
-bool ParseLine(const std::string& line, unsigned long* pid, std::string* message) {
+bool ParseLine(const std::string& record, unsigned long* pid, std::string* message) {
+  // The main log's record head, when there is one, comes before the line.
+  const std::size_t head = record.find(" | pid=");
+  const std::string line = head == std::string::npos ? record : record.substr(head + 3);
   unsigned long tid = 0;
   char month[16] = {};
   int day = -1, hour = -1, minute = -1, second = -1, used = 0;
@@ -20,6 +23,10 @@ bool ParseLine(const std::string& line, unsigned long* pid, std::string* message
   }
   *message = line.substr(used, line.size() - used - 1);
   return true;
+}
+
+bool IsSetUpRecord(const std::string& line) {
+  return line.find(" SETUP | level ") == 23;
 }
 
 std::vector<std::string> LinesOf(const std::vector<std::string>& files) {

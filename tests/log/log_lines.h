@@ -22,9 +22,13 @@ inline constexpr std::uint64_t kLookEveryBytes = 64 * 1024;
 // The main log's default cap, past which it rotates.
 inline constexpr std::uint64_t kMainLogCapBytes = 5 * 1024 * 1024;
 
-// The process id and message of a whole stamped line (with its line feed);
-// false when `line` is not one.
+// The process id and message of a whole stamped line (with its line feed),
+// after the main log's record head if it has one; false when `line` is not
+// one.
 bool ParseLine(const std::string& line, unsigned long* pid, std::string* message);
+
+// Whether `line` is the main log's record of a set-up, its separator.
+bool IsSetUpRecord(const std::string& line);
 
 // The lines of each existing file in turn, as ReadLines gives them.
 std::vector<std::string> LinesOf(const std::vector<std::string>& files);
