@@ -130,8 +130,8 @@ enum VO_LOG_LEVEL : int {
 
 // Sets logging up: the main log `main_file` and the brief log `brief_file`,
 // both in `directory` (null or empty texts mean the defaults), handing
-// `creation_text` and `level` to the log service; the level filters no
-// line. Takes effect once per process, not per caller: the
+// `creation_text` and `level` to the log service, which records both in the
+// main log; the level filters no line. Takes effect once per process, not per caller: the
 // first plug-in to set up or to log chooses the files for every other one,
 // and later calls change nothing.
 VO_TOOLS_API void Vo_PrintOut_Init(const char* main_file, const char* brief_file,
