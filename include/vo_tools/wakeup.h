@@ -21,8 +21,8 @@
 // lock (inside a callback, the delivery still holds it); a request the host
 // refused never enters it and is destroyed at once. Destroying a server
 // cancels nothing. Unloading the library stops the timers of the requests
-// still registered; at process exit they are left alone, since the host may
-// already be gone, and ticks that still arrive are ignored.
+// still registered; at process exit their timers are left alone, since the
+// host may already be gone, and ticks that still arrive are ignored.
 //
 // Threads: any thread may request and cancel. Callbacks run on the host's
 // timer thread while the registry lock is held, so once CancelRequest returns

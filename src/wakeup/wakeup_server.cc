@@ -144,13 +144,24 @@ OwnedRequest Unregister(KaWakable* wakable) REQUIRES(SharedRegistry::m_critsecti
   return Delivery::Retire(request);
 }
 
+// A request that goes without giving its timer back: the timer's owner,
+// the host, may be gone. (The member pointer, named through this class,
+// reaches the field of any request.)
+struct TimerForgetter : CPlexWakeUpRequest {
+  static void ForgetTimer(CPlexWakeUpRequest* request) {
+    request->*(&TimerForgetter::m_nTimerId) = 0;
+  }
+};
+
 // The library's teardown closes the registry before the runtime destroys it
-// and its lock, so that a late tick or wakable touches neither. At an unload
-// the host goes on, and its timers would tick into unloaded code: each
-// request still registered is destroyed, which stops its timer, with the
-// lock free (stop_timer may wait for a tick that waits for the lock). At an
-// exit the host may already be gone, so its timers are left alone; where the
-// other threads are gone too, one may have died holding the lock.
+// and its lock, so that a late tick or wakable touches neither, and destroys
+// each request still registered, with the lock free (stop_timer may wait
+// for a tick that waits for the lock). At an unload the host goes on, and
+// its timers would tick into unloaded code: each request stops its timer.
+// At an exit the host may already be gone: the requests forget their
+// timers, whose later ticks find the registry closed. Where the other
+// threads are gone too, one may have died holding the lock: nothing is
+// touched.
 void CloseRegistry() {
   const vo_tools::platform::Teardown teardown = vo_tools::platform::CurrentTeardown();
   if (teardown == vo_tools::platform::Teardown::kProcessExitThreadsGone) {
@@ -160,11 +171,14 @@ void CloseRegistry() {
   for (;;) {
     OwnedRequest retired;
     CriticalSectionLock guard(&SharedRegistry::m_critsectionRequests);
-    if (teardown != vo_tools::platform::Teardown::kUnload || SharedRegistry::m_aRequests.empty()) {
+    if (SharedRegistry::m_aRequests.empty()) {
       g_registryOpen.store(false, std::memory_order_relaxed);
       return;
     }
     retired = Unregister(SharedRegistry::m_aRequests.begin()->first);
+    if (retired != nullptr && teardown != vo_tools::platform::Teardown::kUnload) {
+      TimerForgetter::ForgetTimer(retired.get());
+    }
   }
 }
 
