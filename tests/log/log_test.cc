@@ -52,7 +52,8 @@ bool Numbered(const std::string& message, const char* tag, int* stream, int* num
 std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, const char* tag,
                                       int* separators) {
   std::map<int, std::vector<int>> numbers;
-  for (const std::string& line : lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     if (line == kSeparatorLine || vo_tools_test::IsSetUpRecord(line)) {
       ++*separators;
       continue;
@@ -61,7 +62,9 @@ std::map<int, std::vector<int>> Tally(const std::vector<std::string>& lines, con
     unsigned long pid = 0;
     int stream = -1, number = -1;
     if (!ParseLine(line, &pid, &message) || !Numbered(message, tag, &stream, &number)) {
-      ADD_FAILURE() << "not a whole line: " << line.substr(0, 200);
+      ADD_FAILURE() << "not a whole line, the " << i << "th of " << lines.size() << ": "
+                    << line.substr(0, 200)
+                    << (i > 0 ? "\nafter: " + lines[i - 1].substr(0, 200) : std::string());
       continue;
     }
     numbers[stream].push_back(number);
