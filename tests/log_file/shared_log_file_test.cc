@@ -45,8 +45,7 @@ class SharedLogFileTest : public testing::Test {
   std::string Path() const { return dir_ / "log.txt"; }
   // Rotating at `rotate_at` into `backups` numbered backups (path.1 newest).
   SharedLogFile::Policy Policy(std::uint64_t rotate_at, int backups = 1) const {
-    SharedLogFile::Policy policy{
-        vo_tools::platform::AppendFile::Mode::kBinary, rotate_at, {}, true};
+    SharedLogFile::Policy policy{vo_tools::platform::AppendFile::Mode::kBinary, rotate_at, {}};
     for (int n = 1; n <= backups; ++n) policy.backups.push_back(Path() + "." + std::to_string(n));
     return policy;
   }
@@ -209,8 +208,9 @@ FileFault WaitInsideTheRotation(FileOp op) {
 }
 
 // Processes holding one file take turns through the file lock: while one
-// rotates the file no other can lock it, and the other, once it gets its
-// turn, finds the path naming the new file and only follows it.
+// rotates the file no other can lock it, and another that finds the file
+// full meanwhile puts its rotation off, not its text; at its next look it
+// finds the path naming the new file and only follows it.
 TEST_F(SharedLogFileTest, ProcessesRotateTheFileOnceTakingTurnsUnderTheFileLock) {
   WriteFile(Path(), std::string(1000, 'f'));
   SharedLogFile other(Path(), Policy(1000));  // found the file full too
@@ -223,10 +223,13 @@ TEST_F(SharedLogFileTest, ProcessesRotateTheFileOnceTakingTurnsUnderTheFileLock)
   ASSERT_TRUE(vo_tools_test::WaitFor([this] { return FileExists(dir_ / "rotating"); }));
   EXPECT_FALSE(vo_tools_test::WholeFileCanBeLocked(Path()))
       << "another process could lock the file while one rotated it";
+  Append(other, "while locked\n");
+  EXPECT_FALSE(FileExists(Path() + ".1")) << "a writer waited for another process's file lock";
   WriteFile(dir_ / "probed", "");
   ASSERT_TRUE(rotating.Wait());
+  ++g_now;
   Append(other, "also after it\n");
-  EXPECT_EQ(ReadFile(Path() + ".1"), std::string(1000, 'f'));
+  EXPECT_EQ(ReadFile(Path() + ".1"), std::string(1000, 'f') + "\nwhile locked\n");
   EXPECT_FALSE(FileExists(Path() + ".2"));
   EXPECT_EQ(ReadFile(Path()), "after the rotation\nalso after it\n");
 }
