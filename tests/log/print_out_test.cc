@@ -116,30 +116,39 @@ TEST(PrintOut, LevelsMapToServiceLevels) {
   });
 }
 
+// Also in a temporary directory named outside the ANSI code page (on
+// Windows: the library's own paths go through the wide-character calls).
 TEST(PrintOut, FirstLineSetsUpWithDefaultsInTheTemporaryDirectory) {
-  EXPECT_IN_CHILD([] {
-    ScratchDir tmp;
-    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
-    Vo_PrintOut(VO_LOG_ERROR, true, "c", 1, "first");
-    std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
-    ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
-    const vo_tools_test::CreateCall& create = FakeQuillLog().creates[0];
-    EXPECT_EQ(create.path, tmp.path() + "SysmetLog.txt");
-    EXPECT_EQ(create.max_size_kib, 5120u);
-    EXPECT_EQ(create.backups, 5u);
-    EXPECT_EQ(create.formatter, nullptr);
-    EXPECT_FALSE(create.creation_text_null);
-    EXPECT_EQ(create.creation_text, "");
-    EXPECT_EQ(create.sharing_mode, 1);
-    ASSERT_EQ(FakeQuillLog().configures.size(), 1u);
-    EXPECT_EQ(FakeQuillLog().configures[0].service_level, 1);
-    EXPECT_EQ(FakeQuillLog().configures[0].reserved, 0);
-    EXPECT_EQ(FakeQuillLog().configures[0].flush_seconds, 120);
-    const auto brief = ReadLines(tmp / "SysmetLogBrief.txt");
-    ASSERT_EQ(brief.size(), 2u);
-    EXPECT_EQ(brief[0], kSeparator);
-    EXPECT_THAT(brief[1], testing::EndsWith(" > first\n"));
-  });
+  for (const char* folder : {"", u8"\u0416\u0443\u0440\u043d\u0430\u043b\u044b"}) {
+    EXPECT_IN_CHILD([folder] {
+      ScratchDir scratch;
+      std::string tmp = scratch.path() + folder;
+      if (!tmp.empty() && !vo_tools::platform::IsPathSeparator(tmp.back())) {
+        tmp += vo_tools::platform::kPathSeparator;
+      }
+      std::filesystem::create_directories(std::filesystem::u8path(tmp));
+      vo_tools_test::ScopedTemporaryDirectory temporary(tmp);
+      Vo_PrintOut(VO_LOG_ERROR, true, "c", 1, "first");
+      std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
+      ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
+      const vo_tools_test::CreateCall& create = FakeQuillLog().creates[0];
+      EXPECT_EQ(create.path, tmp + "SysmetLog.txt");
+      EXPECT_EQ(create.max_size_kib, 5120u);
+      EXPECT_EQ(create.backups, 5u);
+      EXPECT_EQ(create.formatter, nullptr);
+      EXPECT_FALSE(create.creation_text_null);
+      EXPECT_EQ(create.creation_text, "");
+      EXPECT_EQ(create.sharing_mode, 1);
+      ASSERT_EQ(FakeQuillLog().configures.size(), 1u);
+      EXPECT_EQ(FakeQuillLog().configures[0].service_level, 1);
+      EXPECT_EQ(FakeQuillLog().configures[0].reserved, 0);
+      EXPECT_EQ(FakeQuillLog().configures[0].flush_seconds, 120);
+      const auto brief = ReadLines(tmp + "SysmetLogBrief.txt");
+      ASSERT_EQ(brief.size(), 2u);
+      EXPECT_EQ(brief[0], kSeparator);
+      EXPECT_THAT(brief[1], testing::EndsWith(" > first\n"));
+    });
+  }
 }
 
 TEST(PrintOut, ExplicitSetUpUsesItsArgumentsAndLaterSetUpsChangeNothing) {
