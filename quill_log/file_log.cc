@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "log_file/log_path.h"
 #include "log_file/shared_log_file.h"
 #include "quill/quill_log.h"
 #include "record.h"
@@ -16,19 +17,6 @@ namespace {
 
 using vo_tools::log_file::SharedLogFile;
 
-// path.1 (the newest) to path.N.
-std::vector<std::string> NumberedBackups(const std::string& path, unsigned count) {
-  std::vector<std::string> backups;
-  for (unsigned n = 1; n <= count; ++n) {
-    // snprintf rather than std::to_string, whose digit table would be a
-    // unique symbol that leaks into the library's dynamic symbol table.
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%u", n);
-    backups.push_back(path + suffix);
-  }
-  return backups;
-}
-
 // Whether this thread's last piece left its line unfinished: the next one
 // then continues that line and takes no record head.
 thread_local bool t_mid_line = false;
@@ -37,8 +25,9 @@ class FileLog : public IQuillLog1 {
  public:
   FileLog(const std::string& path, std::uint64_t max_size_bytes, unsigned backups,
           const char* creation_text)
-      : file_(path, SharedLogFile::Policy{vo_tools::platform::AppendFile::Mode::kBinary,
-                                          max_size_bytes, NumberedBackups(path, backups), false}),
+      : file_(path,
+              SharedLogFile::Policy{vo_tools::platform::AppendFile::Mode::kBinary, max_size_bytes,
+                                    vo_tools::log_file::NumberedBackups(path, backups)}),
         creation_text_(creation_text != nullptr ? creation_text : "") {}
 
   // Nothing is filtered: the level is recorded, once per set-up.

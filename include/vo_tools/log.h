@@ -17,7 +17,12 @@
 // platform's path limit, or a name longer than the file system takes for one
 // name (usually 255 characters), falls back to the default name in the
 // temporary directory (and if even that is too long, neither log receives
-// anything).
+// anything); so does a path whose derived names would not fit: the main
+// log's backups ".1" to ".5", the brief log's ".BAK", and on Windows each
+// backup with 26 characters more (the name a file gets while it is being
+// removed). On Windows the names and directory given are in the ANSI code
+// page; the library's own paths (the temporary directory, absolute paths)
+// may hold any character a Windows folder name can.
 // The library never creates a directory.
 //
 // When a line reaches the file: before the call returns, as one write to the
@@ -36,21 +41,36 @@
 //   next look at the path, within 64 KiB of its own output or one second;
 //   those few lines land at the end of the backup and leave with it at the
 //   next rotation, the only lines that may go before older ones do.
-// - No file outgrows its size. A log file that is removed, or that its path
-//   no longer names (its directory moved away, a directory put in its
-//   place), is noticed at the next look, and the path is opened again; until
-//   that succeeds the lines go to the old file while it is smaller than its
-//   size (the brief log's 2 MiB, the main log's 5 MiB), and are kept there if
-//   its path comes back; once it is full, or if it was removed, they are
+// - No file outgrows its size: a file ends at most one line past it (the
+//   brief log's 2 MiB, the main log's 5 MiB), however many threads of a
+//   process write it; the lines that find it full wait for the thread that
+//   rotates it. Other processes' lines are counted at each look. A log
+//   file that is removed, or that its path no longer names (its directory
+//   moved away, a directory put in its place), is noticed at the next look,
+//   and the path is opened again; until that succeeds the lines go to the
+//   old file while it is smaller than its size, and are kept there if its
+//   path comes back; once it is full, or if it was removed, they are
 //   dropped, so that nothing fills the disk out of sight. Only a regular
-//   file rotates. One exception: in a directory the process cannot write, a
-//   file that can be neither renamed nor removed goes on growing.
+//   file rotates. The exception is below: a rotation that cannot be done.
+// - No rotation loses history. A rotation moves each file one place along
+//   and the oldest backup out, or, when a backup's place is free (no file,
+//   or an empty one), only the files before it. On Windows a file that a
+//   reader holds without sharing the right to delete (a plain fopen, many
+//   tailers and scanners) cannot be renamed: it is copied to its next place
+//   and emptied instead, while the appends of other processes wait out the
+//   copy. A rotation that cannot be done at all (a directory the process
+//   cannot write; on Windows a reader that shares neither that right nor
+//   writing; a directory at a backup's name) stops where it is, keeps every
+//   line, and is tried again at each look, and meanwhile the file grows:
+//   the one case where a file outgrows its size. Each line still costs
+//   one write.
+// - No log call waits on another process for more than about 0.1 s: a
+//   process that holds a log's file lock (another tool, or a process stopped
+//   in the middle of a rotation) puts the rotation off to a later look,
+//   never a line.
 // - A file that could not be opened (a directory not there yet, no
 //   descriptor to spare) is tried again on a line in a later second, at most
 //   once a second; the brief log's separator comes with its first opening.
-// - A brief log that cannot be renamed to its backup when it rotates (the
-//   backup's name held by another program, say) is removed instead: its
-//   2 MiB are lost, and the new file starts at once.
 // - No line is glued to another. A write that a full disk cuts short (or
 //   refuses) loses that line, or the rest of it, and the next line that gets
 //   written starts on a line of its own; so does the first text after each

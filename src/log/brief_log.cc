@@ -2,21 +2,13 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "log_file/log_path.h"
 #include "platform/env.h"
 
 namespace vo_tools::log {
-namespace {
-
-using log_file::BackupPath;
-using log_file::FitsPathLimit;
-
-bool FitsWithItsBackup(const std::string& path) {
-  return FitsPathLimit(path) && FitsPathLimit(BackupPath(path));
-}
-
-}  // namespace
 
 BriefLog::~BriefLog() {
   CriticalSectionLock lock(lock_);
@@ -24,15 +16,16 @@ BriefLog::~BriefLog() {
 }
 
 void BriefLog::Open(const char* name, const char* directory) {
-  std::string path = log_file::LogFilePath(directory, name, log_file::kDefaultBriefName);
-  if (!FitsWithItsBackup(path)) path = platform::TempDirectory() + log_file::kDefaultBriefName;
+  const std::string path = log_file::LogFilePath(directory, name, log_file::kDefaultBriefName,
+                                                 log_file::BriefLogBackups);
+  std::vector<std::string> backups = log_file::BriefLogBackups(path);
   CriticalSectionLock lock(lock_);
   file_.reset();
   separator_due_ = true;
-  if (!FitsWithItsBackup(path)) return;
+  if (!log_file::FitsWithItsBackups(path, backups)) return;
   file_ = std::make_unique<log_file::SharedLogFile>(
-      path, log_file::SharedLogFile::Policy{
-                platform::AppendFile::Mode::kText, kRotateAt, {BackupPath(path)}, true});
+      path, log_file::SharedLogFile::Policy{platform::AppendFile::Mode::kText, kRotateAt,
+                                            std::move(backups)});
   WriteSeparatorIfDueLocked();
 }
 

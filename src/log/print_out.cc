@@ -20,7 +20,6 @@ namespace vo_tools::log {
 namespace {
 
 constexpr unsigned long kMainLogLimitKib = 5120;
-constexpr unsigned long kMainLogBackups = 5;
 constexpr int kConfigureReserved = 0;
 constexpr int kConfigureFlushSeconds = 120;
 
@@ -96,11 +95,11 @@ void SetUp(const char* main_file, const char* brief_file, const char* directory,
   static LogsCloser closer;
   // A path beyond the limit even in the temporary directory is passed on:
   // the service cannot open it, and its writes then report false.
-  const std::string main_path =
-      log_file::LogFilePath(directory, main_file, log_file::kDefaultMainName);
+  const std::string main_path = log_file::LogFilePath(
+      directory, main_file, log_file::kDefaultMainName, log_file::MainLogBackups);
   module::g_logService =
-      IQuillLog1::CreateInstance(main_path.c_str(), kMainLogLimitKib, kMainLogBackups, nullptr,
-                                 creation_text, IQuillLog1::kShared);
+      IQuillLog1::CreateInstance(main_path.c_str(), kMainLogLimitKib, log_file::kMainLogBackups,
+                                 nullptr, creation_text, IQuillLog1::kShared);
   if (module::g_logService.get() != nullptr) {
     module::g_logService->Configure(ServiceLevel(level), kConfigureReserved,
                                     kConfigureFlushSeconds);

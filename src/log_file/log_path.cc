@@ -1,5 +1,8 @@
 #include "log_file/log_path.h"
 
+#include <cstdio>
+
+#include "platform/append_file.h"
 #include "platform/env.h"
 
 namespace vo_tools::log_file {
@@ -19,7 +22,7 @@ bool IsEmpty(const char* text) {
 
 std::string LogDirectory(const char* directory) {
   std::string result;
-  if (IsEmpty(directory) || !platform::AbsolutePath(directory, &result)) {
+  if (IsEmpty(directory) || !platform::AbsolutePath(platform::FromCallerText(directory), &result)) {
     result = platform::TempDirectory();
   }
   if (!EndsInSeparator(result)) result += platform::kPathSeparator;
@@ -28,12 +31,13 @@ std::string LogDirectory(const char* directory) {
 
 std::string RequestedLogFilePath(const char* directory, const char* name,
                                  const char* default_name) {
-  return LogDirectory(directory) + (IsEmpty(name) ? default_name : name);
+  return LogDirectory(directory) + (IsEmpty(name) ? default_name : platform::FromCallerText(name));
 }
 
-std::string LogFilePath(const char* directory, const char* name, const char* default_name) {
+std::string LogFilePath(const char* directory, const char* name, const char* default_name,
+                        Backups backups) {
   std::string path = RequestedLogFilePath(directory, name, default_name);
-  if (FitsPathLimit(path)) return path;
+  if (FitsWithItsBackups(path, backups(path))) return path;
   std::string fallback = platform::TempDirectory() + default_name;
   return fallback;
 }
@@ -46,8 +50,41 @@ std::string BackupPath(const std::string& path) {
   return (has_extension ? path.substr(0, dot) : path) + ".BAK";
 }
 
+std::vector<std::string> BriefLogBackups(const std::string& path) {
+  return {BackupPath(path)};
+}
+
+std::vector<std::string> MainLogBackups(const std::string& path) {
+  return NumberedBackups(path, kMainLogBackups);
+}
+
+std::vector<std::string> NumberedBackups(const std::string& path, unsigned count) {
+  std::vector<std::string> backups;
+  for (unsigned n = 1; n <= count; ++n) {
+    // snprintf rather than std::to_string, whose digit table would be a
+    // unique symbol that leaks into the library's dynamic symbol table.
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%u", n);
+    backups.push_back(path + suffix);
+  }
+  return backups;
+}
+
 bool FitsPathLimit(const std::string& path) {
-  return path.size() <= platform::kMaxPath && platform::NamesFit(path);
+  return platform::PathLength(path) <= platform::kMaxPath && platform::NamesFit(path);
+}
+
+bool FitsWithItsBackups(const std::string& path, const std::vector<std::string>& backups) {
+  if (!FitsPathLimit(path)) return false;
+  const std::vector<std::string>& removed =
+      backups.empty() ? std::vector<std::string>{path} : backups;
+  for (const std::string& name : removed) {
+    if (!FitsPathLimit(name) ||
+        platform::PathLength(name) + platform::kRemoveFileExtraLength > platform::kMaxPath) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace vo_tools::log_file

@@ -1,9 +1,13 @@
 #include "log_file/shared_log_file.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <limits>
+#include <thread>
 #include <utility>
 
+#include "log_file/log_path.h"
 #include "platform/env.h"
 
 namespace vo_tools::log_file {
@@ -13,6 +17,20 @@ using platform::AppendFile;
 
 // A looked-at second no clock shows: the next text looks again.
 constexpr std::int64_t kLookAtOnce = std::numeric_limits<std::int64_t>::min();
+
+// No end to the room: a file that is not to rotate before the next look.
+constexpr std::uint64_t kUnbounded = std::numeric_limits<std::uint64_t>::max();
+
+// True when `path` names no file, or an empty one: a free place for a
+// rotation to move a file into without dropping anything.
+bool HoldsNoData(const std::string& path) {
+  std::uint64_t size = 0;
+  return platform::FileSizeOf(path, &size) && size == 0;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  return platform::RenameFile(from, to) || platform::CopyThenEmpty(from, to);
+}
 
 #if defined(VO_TOOLS_TEST_SEAMS)
 std::atomic<std::int64_t (*)()> g_clock_for_testing{nullptr};
@@ -34,24 +52,31 @@ std::int64_t LookClock() {
 }
 
 SharedLogFile::SharedLogFile(std::string path, Policy policy)
-    : path_(std::move(path)), policy_(std::move(policy)) {
+    : path_(std::move(path)),
+      policy_(std::move(policy)),
+      names_fit_(FitsWithItsBackups(path_, policy_.backups)) {
   const std::int64_t now = LookClock();
   Open(now);
   looked_second_.store(now, std::memory_order_relaxed);
-  ScheduleNextLook();
+  ScheduleNextLook(false);
 }
 
 SharedLogFile::~SharedLogFile() = default;
 
 SharedLogFile::Appended SharedLogFile::Append(const char* text, std::size_t size) {
   const std::int64_t now = LookClock();
-  if (LookIsDue(now)) Look(now);
-  AppendFile* const file = file_.load(std::memory_order_acquire);
-  if (file == nullptr) return Appended::kNothing;
+  AppendFile* file;
+  for (;;) {
+    if (LookIsDue(now)) Look(now);
+    file = file_.load(std::memory_order_acquire);
+    if (file == nullptr) return Appended::kNothing;
+    if (size == 0 || Take(size)) break;
+    WaitForTheLook();
+  }
   if (detached_.load(std::memory_order_relaxed) &&
       detached_room_.fetch_sub(static_cast<std::int64_t>(size), std::memory_order_relaxed) <= 0) {
     // Counted all the same, so that the path is tried again as often.
-    written_since_look_.fetch_add(size, std::memory_order_relaxed);
+    done_.fetch_add(size, std::memory_order_release);
     return Appended::kNothing;
   }
   if (size == 0) return Appended::kWhole;
@@ -70,21 +95,45 @@ SharedLogFile::Appended SharedLogFile::Append(const char* text, std::size_t size
     whole = file->Append(text, size, &stored);
   }
   if (!whole) may_end_mid_line_.store(true, std::memory_order_relaxed);
-  written_since_look_.fetch_add(stored, std::memory_order_relaxed);
+  // Line ends stored as CR LF, and a repair's line feed, take room too.
+  const std::uint64_t extra = stored > size ? stored - size : 0;
+  if (extra > 0) taken_.fetch_add(extra, std::memory_order_relaxed);
+  done_.fetch_add(size + extra, std::memory_order_release);
   if (whole) return Appended::kWhole;
   return stored > 0 ? Appended::kPart : Appended::kNothing;
 }
 
 // Cheap enough for every text: three relaxed loads and the coarse clock.
 bool SharedLogFile::LookIsDue(std::int64_t now) const {
-  return written_since_look_.load(std::memory_order_relaxed) >=
-             look_after_bytes_.load(std::memory_order_relaxed) ||
+  return taken_.load(std::memory_order_relaxed) >= look_at_.load(std::memory_order_relaxed) ||
          now != looked_second_.load(std::memory_order_relaxed);
+}
+
+// Takes the text's place, unless the file has no room left before it.
+bool SharedLogFile::Take(std::size_t size) {
+  std::uint64_t start = taken_.load(std::memory_order_relaxed);
+  do {
+    if (start >= room_end_.load(std::memory_order_relaxed)) return false;
+  } while (!taken_.compare_exchange_weak(start, start + size, std::memory_order_relaxed));
+  return true;
+}
+
+// Another writer of this process is rotating the file: the texts that found
+// it full wait for the new one rather than outgrow the old. A mark a forked
+// child inherited is no one's look: the next look takes it over.
+void SharedLogFile::WaitForTheLook() const {
+  const unsigned long self = platform::CurrentProcessId();
+  for (int round = 0; looker_.load(std::memory_order_acquire) == self; ++round) {
+    if (round < 64) {
+      std::this_thread::yield();
+    } else {  // a rotation waiting for the file lock, or for the disk
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  }
 }
 
 void SharedLogFile::Look(std::int64_t now) {
   if (!BeginLook()) return;
-  const std::uint64_t written = written_since_look_.exchange(0, std::memory_order_relaxed);
   looked_second_.store(now, std::memory_order_relaxed);
   AppendFile* file = file_.load(std::memory_order_acquire);
   if (file == nullptr) {
@@ -100,13 +149,11 @@ void SharedLogFile::Look(std::int64_t now) {
     if (last_text_ended_line_.load(std::memory_order_relaxed)) {
       may_end_mid_line_.store(true, std::memory_order_relaxed);
     }
-    LearnSize(file, size_at_look_.load(std::memory_order_relaxed) + written);
+    LearnSize(file, size_at_look_ + (done_.load(std::memory_order_acquire) - done_at_size_));
   }
-  if (file != nullptr && !detached_.load(std::memory_order_relaxed) &&
-      size_at_look_.load(std::memory_order_relaxed) >= policy_.rotate_at) {
-    Rotate(file);
-  }
-  ScheduleNextLook();
+  const bool full = file != nullptr && !detached_.load(std::memory_order_relaxed) && IsFull();
+  if (full) Rotate(file);
+  ScheduleNextLook(full);
   EndLook();
 }
 
@@ -127,6 +174,7 @@ void SharedLogFile::EndLook() {
 // By the constructor, and then only by the looking writer.
 void SharedLogFile::Open(std::int64_t now) {
   open_tried_second_ = now;
+  if (!names_fit_) return;
   std::unique_ptr<AppendFile> opened = AppendFile::Open(path_, policy_.mode);
   if (opened == nullptr) return;
   LearnSize(opened.get(), 0);
@@ -136,62 +184,95 @@ void SharedLogFile::Open(std::int64_t now) {
 }
 
 // While the system cannot tell the size, `otherwise` stands for it and the
-// next text looks again. A device's size is none.
+// next text looks again. A device's size is none. `done_` is read first, so
+// that a text written meanwhile is counted twice rather than not at all.
 void SharedLogFile::LearnSize(AppendFile* file, std::uint64_t otherwise) {
+  const std::uint64_t done = done_.load(std::memory_order_acquire);
   std::uint64_t size = 0;
   bool known = file->Size(&size);
   if (!known && !file->IsRegular()) known = true;
-  size_at_look_.store(known ? size : otherwise, std::memory_order_relaxed);
-  size_known_.store(known, std::memory_order_relaxed);
+  size_at_look_ = known ? size : otherwise;
+  size_known_ = known;
+  done_at_size_ = done;
+}
+
+// The size learned, with the texts taken since: those on their way too.
+bool SharedLogFile::IsFull() const {
+  return size_at_look_ + (taken_.load(std::memory_order_acquire) - done_at_size_) >=
+         policy_.rotate_at;
 }
 
 // Processes sharing the file take turns through the file lock, and one that
 // finds the path naming another file than its own (another rotated first,
 // or a look failed) follows it, and rotates that one too if it is full
-// already.
+// already. The rotation is put off to the next look when another process
+// holds the lock too long, or a move cannot be made.
 void SharedLogFile::Rotate(AppendFile* file) {
   if (!file->IsRegular()) {  // a FIFO or a device: nothing to rotate
-    size_at_look_.store(0, std::memory_order_relaxed);
+    size_at_look_ = 0;
     return;
   }
+  // Until the next look says otherwise, texts of this process wait.
+  room_end_.store(0, std::memory_order_relaxed);
+  const auto give_up = std::chrono::steady_clock::now() + platform::kLockPatience;
   for (int attempt = 0; attempt < 2; ++attempt) {
     // A file system without locks fails every Lock: the rotation goes ahead,
     // since the file would otherwise grow without bound; the path and the
     // size asked again here narrow a double rotation to processes finding
     // the file full at the same instant.
-    const bool locked = file->Lock();
+    const AppendFile::Locked locked = file->Lock(give_up);
+    if (locked == AppendFile::Locked::kBusy) return;
     const bool ours = file->IsNamedBy(path_);
+    const std::uint64_t done = done_.load(std::memory_order_acquire);
     std::uint64_t size = 0;
-    const bool emptied = ours && file->Size(&size) && size < policy_.rotate_at;
-    const bool rotated = ours && !emptied;
-    if (rotated) MoveToBackups();
-    if (locked) file->Unlock();
+    const bool emptied = ours && file->Size(&size) &&
+                         size + (taken_.load(std::memory_order_acquire) - done) < policy_.rotate_at;
+    const bool moved = ours && !emptied && MoveToBackups();
+    if (locked == AppendFile::Locked::kLocked) file->Unlock();
     if (emptied) {  // from outside, meanwhile: nothing to rotate
-      size_at_look_.store(size, std::memory_order_relaxed);
-      size_known_.store(true, std::memory_order_relaxed);
+      size_at_look_ = size;
+      size_known_ = true;
+      done_at_size_ = done;
       return;
     }
+    if (ours && !moved) return;
     // When the path cannot be opened, the texts go on to the old file, now
     // the backup, until it is full or a later look succeeds.
     if (!FollowPath(file)) return;
     LearnSize(file, 0);  // a file the path names anew is most likely small
-    if (rotated || size_at_look_.load(std::memory_order_relaxed) < policy_.rotate_at) return;
+    if (moved || !IsFull()) return;
   }
 }
 
-void SharedLogFile::MoveToBackups() {
+// Under the file lock. The first free place in the backups, if any, stops
+// the move there; a rotation cut short before leaves one, and carrying it on
+// then drops nothing more.
+bool SharedLogFile::MoveToBackups() {
   const std::vector<std::string>& backups = policy_.backups;
-  if (backups.empty()) {
-    platform::RemoveFile(path_);
-    return;
+  if (backups.empty()) return platform::RemoveFile(path_) || platform::EmptyFile(path_);
+  std::size_t place = 0;
+  while (place + 1 < backups.size() && !HoldsNoData(backups[place])) ++place;
+  if (!HoldsNoData(backups[place]) && !platform::RemoveFile(backups[place]) &&
+      !platform::EmptyFile(backups[place])) {
+    return false;
   }
-  platform::RemoveFile(backups.back());
-  for (std::size_t n = backups.size() - 1; n > 0; --n) {
-    platform::RenameFile(backups[n - 1], backups[n]);
+  for (; place > 0; --place) {
+    if (!MoveFile(backups[place - 1], backups[place])) return false;
   }
-  if (!platform::RenameFile(path_, backups.front()) && policy_.remove_when_rename_fails) {
-    platform::RemoveFile(path_);
+  return MoveLiveFile(backups.front());
+}
+
+// A copy of the live file must hold every text this process wrote to it:
+// it waits for those on their way (new ones wait for the look), within the
+// patience a rotation has.
+bool SharedLogFile::MoveLiveFile(const std::string& to) {
+  if (platform::RenameFile(path_, to)) return true;
+  const auto give_up = std::chrono::steady_clock::now() + platform::kLockPatience;
+  while (done_.load(std::memory_order_acquire) != taken_.load(std::memory_order_acquire)) {
+    if (std::chrono::steady_clock::now() >= give_up) return false;
+    std::this_thread::yield();
   }
+  return platform::CopyThenEmpty(path_, to);
 }
 
 // Until the path opens again the old file takes the texts, which is where
@@ -214,18 +295,22 @@ bool SharedLogFile::FollowPath(AppendFile* file) {
 }
 
 // The next look comes after kLookEveryBytes, or sooner where the file
-// reaches its rotation size; at once while its size is unknown.
-void SharedLogFile::ScheduleNextLook() {
-  std::uint64_t after = kLookEveryBytes;
-  const std::uint64_t size = size_at_look_.load(std::memory_order_relaxed);
-  if (!detached_.load(std::memory_order_relaxed)) {
-    const std::uint64_t left = size >= policy_.rotate_at ? 0 : policy_.rotate_at - size;
-    if (left < after) after = left;
+// reaches its rotation size; at once while its size is unknown, or when it
+// is full and no look has tried to rotate it yet. A file still full after a
+// look tried (the rotation put off, or the new file full already) takes
+// texts until the next look: one call never rotates a file twice.
+void SharedLogFile::ScheduleNextLook(bool rotation_tried) {
+  const std::uint64_t taken = taken_.load(std::memory_order_acquire);
+  std::uint64_t room_end = kUnbounded;
+  std::uint64_t look_at = taken + kLookEveryBytes;
+  const std::uint64_t size = size_at_look_ + (taken - done_at_size_);
+  if (!detached_.load(std::memory_order_relaxed) && (size < policy_.rotate_at || !rotation_tried)) {
+    room_end = taken + (size < policy_.rotate_at ? policy_.rotate_at - size : 0);
+    look_at = std::min(look_at, room_end);
   }
-  look_after_bytes_.store(after, std::memory_order_relaxed);
-  if (!size_known_.load(std::memory_order_relaxed)) {
-    looked_second_.store(kLookAtOnce, std::memory_order_relaxed);
-  }
+  room_end_.store(room_end, std::memory_order_relaxed);
+  look_at_.store(look_at, std::memory_order_relaxed);
+  if (!size_known_) looked_second_.store(kLookAtOnce, std::memory_order_relaxed);
 }
 
 bool SharedLogFile::AppendOnItsOwnLine(AppendFile* file, const char* text, std::size_t size,

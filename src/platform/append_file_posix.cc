@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <system_error>
+#include <thread>
 
 #include "platform/append_file.h"
 #include "platform/fault_hooks.h"
@@ -138,6 +141,9 @@ int OpenForAppend(const std::string& path, OpenFailure* failure) {
   fd = AboveTheStandardDescriptors(fd);
   return fd >= 0 ? fd : FailedWith(failure, errno);
 }
+
+// The longest pause between two tries of a lock another process holds.
+constexpr std::chrono::microseconds kMaxPause{5000};
 
 // A write lock on the whole file. POSIX record locks belong to the process,
 // not to the open file: a child forked while the parent holds one does not
@@ -273,9 +279,17 @@ bool AppendFile::Reopen(const std::string& path) {
   return result >= 0;
 }
 
-bool AppendFile::Lock() {
-  if (Injected(FileOp::kLock)) return false;
-  return SetLock(static_cast<int>(native_), F_WRLCK, F_SETLKW);
+// Polled rather than waited for (F_SETLKW): a process that holds the lock
+// for long, stopped in a debugger or in another tool, must not hold up the
+// texts of every other process.
+AppendFile::Locked AppendFile::Lock(std::chrono::steady_clock::time_point give_up) {
+  if (Injected(FileOp::kLock)) return Locked::kFailed;
+  for (auto pause = std::chrono::microseconds(100);; pause = std::min(pause * 2, kMaxPause)) {
+    if (SetLock(static_cast<int>(native_), F_WRLCK, F_SETLK)) return Locked::kLocked;
+    if (errno != EACCES && errno != EAGAIN) return Locked::kFailed;
+    if (std::chrono::steady_clock::now() >= give_up) return Locked::kBusy;
+    std::this_thread::sleep_for(pause);
+  }
 }
 
 void AppendFile::Unlock() {
@@ -287,9 +301,30 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+const std::size_t kRemoveFileExtraLength = 0;
+
 bool RemoveFile(const std::string& path) {
   if (Injected(FileOp::kRemove)) return false;
   return std::remove(path.c_str()) == 0;
+}
+
+bool FileSizeOf(const std::string& path, std::uint64_t* size) {
+  if (Injected(FileOp::kSize)) return false;
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    *size = 0;
+    return errno == ENOENT;
+  }
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
+bool EmptyFile(const std::string& /*path*/) {
+  return false;
+}
+
+bool CopyThenEmpty(const std::string& /*from*/, const std::string& /*to*/) {
+  return false;
 }
 
 }  // namespace vo_tools::platform

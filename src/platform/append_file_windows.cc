@@ -1,12 +1,17 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/append_file.h"
+#include "platform/env.h"
 #include "platform/fault_hooks.h"
+#include "wide_text_windows.h"
 
 namespace vo_tools::platform {
 namespace {
@@ -65,14 +70,15 @@ OpenFailure FailureOf(DWORD code, const std::string& path) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_DIRECTORY: {
-      const DWORD parent = GetFileAttributesA(DirectoryOf(path).c_str());
+      const DWORD parent = GetFileAttributesW(Wide(DirectoryOf(path)).c_str());
       if (parent != INVALID_FILE_ATTRIBUTES && !IsDirectory(parent)) {
         return {OpenError::kNotADirectory, error};
       }
       return {OpenError::kNoDirectory, error};
     }
     case ERROR_ACCESS_DENIED:
-      if (IsDirectory(GetFileAttributesA(path.c_str()))) return {OpenError::kNotRegularFile, error};
+      if (IsDirectory(GetFileAttributesW(Wide(path).c_str())))
+        return {OpenError::kNotRegularFile, error};
       return {OpenError::kNoPermission, error};
     case ERROR_WRITE_PROTECT:
       return {OpenError::kNoPermission, error};
@@ -82,6 +88,8 @@ OpenFailure FailureOf(DWORD code, const std::string& path) {
       return {OpenError::kSystemError, error};
   }
 }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 OpenFile* Record(std::intptr_t native) {
   return reinterpret_cast<OpenFile*>(native);
@@ -94,9 +102,9 @@ OpenFile* Record(std::intptr_t native) {
 HANDLE OpenForAppend(const std::string& path, OpenFailure* failure) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   if (!Injected(FileOp::kOpen)) {
-    handle = CreateFileA(path.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle =
+        CreateFileW(Wide(path).c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                    kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   if (handle == INVALID_HANDLE_VALUE && failure != nullptr) {
     *failure = FailureOf(GetLastError(), path);
@@ -125,16 +133,56 @@ bool SameFile(HANDLE a, HANDLE b) {
          first.nFileIndexLow == second.nFileIndexLow;
 }
 
-// A lock on one byte far past any end of file: Windows locks are mandatory,
-// so a lock over the data would make other processes' appends fail.
+// The file lock is a lock on one byte far past any end of file: Windows
+// locks are mandatory, so a lock over the data makes other processes'
+// appends fail. CopyThenEmpty locks the data, below that byte, for just
+// that: appends then wait (Append retries them) until the copy is done.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFFFE;
+constexpr DWORD kDataLockLengthHigh = kLockOffsetHigh;
 
 OVERLAPPED LockPosition() {
   OVERLAPPED position = {};
   position.Offset = kLockOffsetLow;
   position.OffsetHigh = kLockOffsetHigh;
   return position;
+}
+
+// The longest pause between two tries of a lock another process holds.
+constexpr std::chrono::microseconds kMaxPause{5000};
+
+// Tries `attempt` until it succeeds, fails for another reason than a lock
+// another process holds, or `give_up` passes.
+template <typename Attempt>
+bool RetriedWhileLocked(Attempt attempt, std::chrono::steady_clock::time_point give_up) {
+  for (auto pause = std::chrono::microseconds(100);; pause = std::min(pause * 2, kMaxPause)) {
+    if (attempt()) return true;
+    if (GetLastError() != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= give_up) {
+      return false;
+    }
+    std::this_thread::sleep_for(pause);
+  }
+}
+
+bool Truncate(HANDLE file) {
+  LARGE_INTEGER start = {};
+  return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// Copies all of `from` (read from its start) to `to`, at its current end.
+bool CopyContents(HANDLE from, HANDLE to) {
+  LARGE_INTEGER start = {};
+  if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return false;
+  std::string buffer(1 << 16, '\0');
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      return false;
+    }
+    if (got == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), got, &written, nullptr) || written != got) return false;
+  }
 }
 
 }  // namespace
@@ -189,10 +237,16 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
     }
     if (fault != FileFault::kNone) return false;
   }
+  // Another process's CopyThenEmpty holds the data locked for as long as
+  // its copy takes: the write waits it out, within kLockPatience.
+  const auto give_up = std::chrono::steady_clock::now() + kLockPatience;
   while (size > 0) {
     const DWORD part = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(record->handle, data, part, &written, nullptr) || written == 0) return false;
+    const auto write = [&] {
+      return WriteFile(record->handle, data, part, &written, nullptr) != 0;
+    };
+    if (!RetriedWhileLocked(write, give_up) || written == 0) return false;
     if (stored != nullptr) *stored += written;
     data += written;
     size -= written;
@@ -212,8 +266,7 @@ bool AppendFile::Size(std::uint64_t* size) const {
 
 bool AppendFile::IsNamedBy(const std::string& path) const {
   if (Injected(FileOp::kIdentity)) return false;
-  HANDLE named = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE named = CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (named == INVALID_HANDLE_VALUE) return false;
   OpenFile* record = Record(native_);
@@ -278,11 +331,18 @@ bool AppendFile::Reopen(const std::string& path) {
   return true;
 }
 
-bool AppendFile::Lock() {
-  if (Injected(FileOp::kLock)) return false;
+// Polled rather than waited for: a process that holds the lock for long
+// must not hold up the texts of every other process.
+AppendFile::Locked AppendFile::Lock(std::chrono::steady_clock::time_point give_up) {
+  if (Injected(FileOp::kLock)) return Locked::kFailed;
   OpenFile* record = Record(native_);
-  OVERLAPPED position = LockPosition();
-  return LockFileEx(record->handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position) != 0;
+  const auto lock = [record] {
+    OVERLAPPED position = LockPosition();
+    return LockFileEx(record->handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &position) != 0;
+  };
+  if (RetriedWhileLocked(lock, give_up)) return Locked::kLocked;
+  return GetLastError() == ERROR_LOCK_VIOLATION ? Locked::kBusy : Locked::kFailed;
 }
 
 void AppendFile::Unlock() {
@@ -293,25 +353,80 @@ void AppendFile::Unlock() {
 
 bool RenameFile(const std::string& from, const std::string& to) {
   if (Injected(FileOp::kRename)) return false;
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
+
+// ".removed-", a process id and a counter, each of at most 8 hexadecimal
+// digits.
+const std::size_t kRemoveFileExtraLength = 9 + 8 + 1 + 8;
 
 // Windows keeps a deleted file under its name until the last handle to it
 // closes, and nothing can be created or renamed onto that name meanwhile:
 // a log file that another process (or this one) still appends to would
 // block the rotation that removed it. Moved aside first, the file frees its
-// name at once, as on POSIX, and goes when its last handle does.
+// name at once, as on POSIX, and goes when its last handle does. An aside
+// name beyond the path limit is never made: such a file is deleted in place.
 bool RemoveFile(const std::string& path) {
   if (Injected(FileOp::kRemove)) return false;
   static std::atomic<unsigned> counter{0};
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, ".removed-%lx-%x", GetCurrentProcessId(),
                 counter.fetch_add(1, std::memory_order_relaxed));
-  const std::string aside = path + suffix;
-  if (!MoveFileExA(path.c_str(), aside.c_str(), 0)) return DeleteFileA(path.c_str()) != 0;
-  if (DeleteFileA(aside.c_str())) return true;
-  MoveFileExA(aside.c_str(), path.c_str(), 0);
+  const std::wstring wide = Wide(path);
+  const std::wstring aside = Wide(path + suffix);
+  if (aside.size() > kMaxPath || !MoveFileExW(wide.c_str(), aside.c_str(), 0)) {
+    return DeleteFileW(wide.c_str()) != 0;
+  }
+  if (DeleteFileW(aside.c_str())) return true;
+  MoveFileExW(aside.c_str(), wide.c_str(), 0);
   return false;
+}
+
+bool FileSizeOf(const std::string& path, std::uint64_t* size) {
+  if (Injected(FileOp::kSize)) return false;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    *size = 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  *size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool EmptyFile(const std::string& path) {
+  if (Injected(FileOp::kRemove)) return false;
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+// `from`'s data stays locked from the first byte read to the last byte
+// emptied, so that no other process's append falls between the two.
+bool CopyThenEmpty(const std::string& from, const std::string& to) {
+  if (Injected(FileOp::kRename)) return false;
+  HANDLE source = CreateFileW(Wide(from).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (source == INVALID_HANDLE_VALUE) return false;
+  OVERLAPPED data_start = {};
+  if (!LockFileEx(source, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 0,
+                  kDataLockLengthHigh, &data_start)) {
+    CloseHandle(source);
+    return false;
+  }
+  HANDLE target = CreateFileW(Wide(to).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool done = false;
+  if (target != INVALID_HANDLE_VALUE) {
+    done = CopyContents(source, target) && Truncate(source);
+    if (!done) Truncate(target);
+    CloseHandle(target);
+  }
+  UnlockFileEx(source, 0, 0, kDataLockLengthHigh, &data_start);
+  CloseHandle(source);
+  return done;
 }
 
 }  // namespace vo_tools::platform

@@ -18,6 +18,14 @@ bool IsPathSeparator(char c) {
   return c == '/';
 }
 
+std::size_t PathLength(const std::string& path) {
+  return path.size();
+}
+
+std::string FromCallerText(const char* text) {
+  return text != nullptr ? text : "";
+}
+
 std::string TempDirectory() {
   const char* tmpdir = std::getenv("TMPDIR");
   std::string dir = (tmpdir != nullptr && tmpdir[0] != '\0') ? tmpdir : "/tmp";

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/env.h"
+#include "wide_text_windows.h"
 
 namespace vo_tools::platform {
 
@@ -13,11 +14,19 @@ bool IsPathSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+std::size_t PathLength(const std::string& path) {
+  return Wide(path).size();
+}
+
+std::string FromCallerText(const char* text) {
+  return text != nullptr ? Utf8FromAnsi(text) : std::string();
+}
+
 std::string TempDirectory() {
-  char buffer[MAX_PATH] = {};
-  const DWORD length = GetTempPathA(MAX_PATH, buffer);
-  if (length > 0 && length < MAX_PATH) {
-    std::string dir(buffer, length);
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length > 0 && length <= kMaxPath) {
+    std::string dir = Utf8(buffer, length);
     if (!IsPathSeparator(dir.back())) dir += kPathSeparator;
     return dir;
   }
@@ -29,16 +38,17 @@ std::string TempDirectory() {
 }
 
 bool AbsolutePath(const std::string& path, std::string* absolute) {
-  char buffer[MAX_PATH] = {};
-  if (_fullpath(buffer, path.c_str(), MAX_PATH) == nullptr) return false;
-  absolute->assign(buffer);
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(Wide(path).c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length > kMaxPath) return false;
+  *absolute = Utf8(buffer, length);
   return true;
 }
 
 bool NamesFit(const std::string& path) {
   std::size_t run = 0;
-  for (char c : path) {
-    run = IsPathSeparator(c) ? 0 : run + 1;
+  for (wchar_t c : Wide(path)) {
+    run = c == L'\\' || c == L'/' ? 0 : run + 1;
     if (run > 255) return false;
   }
   return true;

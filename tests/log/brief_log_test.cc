@@ -68,9 +68,9 @@ TEST_F(BriefLogTest, RotatesAtTwoMebibytesIntoItsOneBackup) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
 }
 
-TEST_F(BriefLogTest, BackupThatCannotBeReplacedCostsTheFullFileOnly) {
+TEST_F(BriefLogTest, BackupThatCannotBeReplacedKeepsTheFullFile) {
   // A non-empty directory in the backup's place can be neither removed nor
-  // renamed over, so the full file is deleted and writing goes on.
+  // renamed over: the rotation is put off, and the full file keeps its lines.
   std::filesystem::create_directory(Backup());
   WriteFile(Backup() + "/keep", "x");
   WriteFile(Path(), FullFile());
@@ -78,7 +78,7 @@ TEST_F(BriefLogTest, BackupThatCannotBeReplacedCostsTheFullFileOnly) {
   log.Open("brief.txt", dir_.path().c_str());
   log.Append("goes on\n");
   log.Append("and on\n");
-  EXPECT_EQ(ReadFile(Path()), TextOnDisk("goes on\nand on\n"));
+  EXPECT_EQ(ReadFile(Path()), FullFile() + TextOnDisk(kSeparatorLine + "goes on\nand on\n"));
 }
 
 TEST_F(BriefLogTest, SeparatorOfAFullFileOpensTheNextFile) {

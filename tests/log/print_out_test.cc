@@ -116,30 +116,39 @@ TEST(PrintOut, LevelsMapToServiceLevels) {
   });
 }
 
+// Also in a temporary directory named outside the ANSI code page (on
+// Windows: the library's own paths go through the wide-character calls).
 TEST(PrintOut, FirstLineSetsUpWithDefaultsInTheTemporaryDirectory) {
-  EXPECT_IN_CHILD([] {
-    ScratchDir tmp;
-    vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
-    Vo_PrintOut(VO_LOG_ERROR, true, "c", 1, "first");
-    std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
-    ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
-    const vo_tools_test::CreateCall& create = FakeQuillLog().creates[0];
-    EXPECT_EQ(create.path, tmp.path() + "SysmetLog.txt");
-    EXPECT_EQ(create.max_size_kib, 5120u);
-    EXPECT_EQ(create.backups, 5u);
-    EXPECT_EQ(create.formatter, nullptr);
-    EXPECT_FALSE(create.creation_text_null);
-    EXPECT_EQ(create.creation_text, "");
-    EXPECT_EQ(create.sharing_mode, 1);
-    ASSERT_EQ(FakeQuillLog().configures.size(), 1u);
-    EXPECT_EQ(FakeQuillLog().configures[0].service_level, 1);
-    EXPECT_EQ(FakeQuillLog().configures[0].reserved, 0);
-    EXPECT_EQ(FakeQuillLog().configures[0].flush_seconds, 120);
-    const auto brief = ReadLines(tmp / "SysmetLogBrief.txt");
-    ASSERT_EQ(brief.size(), 2u);
-    EXPECT_EQ(brief[0], kSeparator);
-    EXPECT_THAT(brief[1], testing::EndsWith(" > first\n"));
-  });
+  for (const char* folder : {"", u8"\u0416\u0443\u0440\u043d\u0430\u043b\u044b"}) {
+    EXPECT_IN_CHILD([folder] {
+      ScratchDir scratch;
+      std::string tmp = scratch.path() + folder;
+      if (!tmp.empty() && !vo_tools::platform::IsPathSeparator(tmp.back())) {
+        tmp += vo_tools::platform::kPathSeparator;
+      }
+      std::filesystem::create_directories(std::filesystem::u8path(tmp));
+      vo_tools_test::ScopedTemporaryDirectory temporary(tmp);
+      Vo_PrintOut(VO_LOG_ERROR, true, "c", 1, "first");
+      std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);
+      ASSERT_EQ(FakeQuillLog().creates.size(), 1u);
+      const vo_tools_test::CreateCall& create = FakeQuillLog().creates[0];
+      EXPECT_EQ(create.path, tmp + "SysmetLog.txt");
+      EXPECT_EQ(create.max_size_kib, 5120u);
+      EXPECT_EQ(create.backups, 5u);
+      EXPECT_EQ(create.formatter, nullptr);
+      EXPECT_FALSE(create.creation_text_null);
+      EXPECT_EQ(create.creation_text, "");
+      EXPECT_EQ(create.sharing_mode, 1);
+      ASSERT_EQ(FakeQuillLog().configures.size(), 1u);
+      EXPECT_EQ(FakeQuillLog().configures[0].service_level, 1);
+      EXPECT_EQ(FakeQuillLog().configures[0].reserved, 0);
+      EXPECT_EQ(FakeQuillLog().configures[0].flush_seconds, 120);
+      const auto brief = ReadLines(tmp + "SysmetLogBrief.txt");
+      ASSERT_EQ(brief.size(), 2u);
+      EXPECT_EQ(brief[0], kSeparator);
+      EXPECT_THAT(brief[1], testing::EndsWith(" > first\n"));
+    });
+  }
 }
 
 TEST(PrintOut, ExplicitSetUpUsesItsArgumentsAndLaterSetUpsChangeNothing) {
@@ -322,27 +331,32 @@ TEST(PrintOut, UnwritableDirectoryStopsNothing) {
   });
 }
 
-// A path beyond the platform's limit, or a name longer than the file system
-// takes (256 characters in a short directory), falls back to the default
-// names in the temporary directory.
+// A path beyond the platform's limit, a path whose backups would be (a
+// name that brings it to one character short of it), or a name longer than
+// the file system takes (256 characters in a short directory), falls back to
+// the default names in the temporary directory.
 TEST(PrintOut, TooLongPathOrNameFallsBackToTheDefaultNameInTheTemporaryDirectory) {
+  constexpr std::size_t kToTheLimit = 1;
   struct Case {
     const char* what;
-    bool long_directory;    // a directory that fits the limit alone, but not with a name
+    std::size_t room;       // "d/" steps fill the directory up to this many characters short
     std::size_t name_size;  // of both file names; 0: "main.txt" and "brief.txt"
   };
-  const Case cases[] = {{"path beyond the limit", true, 0}, {"name of 256 characters", false, 256}};
+  const Case cases[] = {{"path beyond the limit", 2, 0},
+                        {"backups beyond the limit", 100, kToTheLimit},
+                        {"name of 256 characters", vo_tools::platform::kMaxPath, 256}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_IN_CHILD([&c] {
       ScratchDir tmp, logs;
       vo_tools_test::ScopedTemporaryDirectory temporary(tmp.path());
       std::string directory = logs.path();
-      while (c.long_directory && directory.size() + 2 < vo_tools::platform::kMaxPath) {
-        directory += "d/";
-      }
-      const std::string main_name = c.name_size == 0 ? "main.txt" : std::string(c.name_size, 'm');
-      const std::string brief_name = c.name_size == 0 ? "brief.txt" : std::string(c.name_size, 'b');
+      while (directory.size() + c.room < vo_tools::platform::kMaxPath) directory += "d/";
+      const std::size_t name_size = c.name_size == kToTheLimit
+                                        ? vo_tools::platform::kMaxPath - 1 - directory.size()
+                                        : c.name_size;
+      const std::string main_name = name_size == 0 ? "main.txt" : std::string(name_size, 'm');
+      const std::string brief_name = name_size == 0 ? "brief.txt" : std::string(name_size, 'b');
       Vo_PrintOut_Init(main_name.c_str(), brief_name.c_str(), directory.c_str(), "", VO_LOG_INFO);
       Vo_PrintOut1(VO_LOG_INFO, true, "", 0, "fell back");
       std::lock_guard<std::mutex> lock(FakeQuillLog().mutex);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/append_file.h"
 #include "platform/env.h"
 #include "scratch_dir.h"
 
@@ -15,6 +16,7 @@ namespace {
 using vo_tools::log_file::BackupPath;
 using vo_tools::log_file::LogDirectory;
 using vo_tools::log_file::LogFilePath;
+using vo_tools::log_file::MainLogBackups;
 using vo_tools_test::ScratchDir;
 
 TEST(LogPath, AppendsThePlatformSeparatorOnlyWhenMissing) {
@@ -39,7 +41,8 @@ TEST(LogPath, WindowsTakesEitherSeparatorAndGivesItsOwn) {
   EXPECT_EQ(LogDirectory(forward.c_str()), dir.path());
   forward.pop_back();
   EXPECT_EQ(LogDirectory(forward.c_str()), dir.path());
-  EXPECT_EQ(LogFilePath((forward + "/logs/").c_str(), "b.txt", "Default.txt"), dir / "logs/b.txt");
+  EXPECT_EQ(LogFilePath((forward + "/logs/").c_str(), "b.txt", "Default.txt", MainLogBackups),
+            dir / "logs/b.txt");
 }
 
 TEST(LogPath, RelativeDirectoryIsResolvedAgainstTheCurrentDirectory) {
@@ -53,10 +56,11 @@ TEST(LogPath, RelativeDirectoryIsResolvedAgainstTheCurrentDirectory) {
 TEST(LogPath, MissingDirectoryMeansTheTemporaryDirectory) {
   EXPECT_EQ(LogDirectory(nullptr), vo_tools::platform::TempDirectory());
   EXPECT_EQ(LogDirectory(""), vo_tools::platform::TempDirectory());
-  EXPECT_EQ(LogFilePath(nullptr, nullptr, "Default.txt"),
+  EXPECT_EQ(LogFilePath(nullptr, nullptr, "Default.txt", MainLogBackups),
             vo_tools::platform::TempDirectory() + "Default.txt");
   ScratchDir dir;
-  EXPECT_EQ(LogFilePath(dir.path().c_str(), "", "Default.txt"), dir.path() + "Default.txt");
+  EXPECT_EQ(LogFilePath(dir.path().c_str(), "", "Default.txt", MainLogBackups),
+            dir.path() + "Default.txt");
 }
 
 // What set-up does with a path beyond the limit is PrintOut's test; here, the
@@ -65,10 +69,11 @@ TEST(LogPath, MissingDirectoryMeansTheTemporaryDirectory) {
 TEST(LogPath, PathWithinTheLimitIsKeptAndAnUnresolvableDirectoryMeansTheTemporaryOne) {
   ScratchDir dir;
   std::string directory = dir.path();
-  while (directory.size() + 4 < vo_tools::platform::kMaxPath) {
+  while (directory.size() + 6 + vo_tools::platform::kRemoveFileExtraLength <
+         vo_tools::platform::kMaxPath) {
     directory += std::string("d") + vo_tools::platform::kPathSeparator;
   }
-  EXPECT_EQ(LogFilePath(directory.c_str(), "a", "Default.txt"), directory + "a");
+  EXPECT_EQ(LogFilePath(directory.c_str(), "a", "Default.txt", MainLogBackups), directory + "a");
   const std::string huge(vo_tools::platform::kMaxPath + 10, 'd');
   EXPECT_EQ(LogDirectory(huge.c_str()), vo_tools::platform::TempDirectory());
 }

@@ -47,23 +47,23 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   std::ostringstream contents;
   contents << in.rdbuf();
   return contents.str();
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
   out << contents;
 }
 
 bool FileExists(const std::string& path) {
-  return std::filesystem::exists(path);
+  return std::filesystem::exists(std::filesystem::u8path(path));
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path);
+  std::ifstream in(std::filesystem::u8path(path));
   std::ostringstream text;
   text << in.rdbuf();
   const std::string contents = text.str();

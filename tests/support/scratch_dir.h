@@ -29,6 +29,7 @@ class ScratchDir {
   bool owned_ = true;  // false in a child handed its parent's directory
 };
 
+// The helpers take paths in UTF-8, the library's own encoding on Windows.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);

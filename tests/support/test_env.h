@@ -13,7 +13,8 @@ namespace vo_tools_test {
 // platform's line end ("\r\n" on Windows, unchanged elsewhere).
 std::string TextOnDisk(const std::string& text);
 
-// Sets (or, for null, removes) an environment variable of this process.
+// Sets (or, for null, removes) an environment variable of this process; the
+// value in UTF-8.
 void SetEnvironment(const std::string& name, const char* value);
 
 // The environment variables the platform's temporary directory is read from.

@@ -20,10 +20,23 @@ std::string TextOnDisk(const std::string& text) {
   return stored;
 }
 
+namespace {
+
+std::wstring WideFromUtf8(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+  return wide;
+}
+
+}  // namespace
+
 void SetEnvironment(const std::string& name, const char* value) {
-  // An empty value removes the variable; _putenv_s also updates the
-  // environment block that GetTempPathA reads.
-  _putenv_s(name.c_str(), value != nullptr ? value : "");
+  // An empty value removes the variable; _wputenv_s also updates the
+  // environment block that GetTempPathW reads. The value is UTF-8, as the
+  // library's paths are, so that it can name any folder.
+  _wputenv_s(WideFromUtf8(name).c_str(), WideFromUtf8(value != nullptr ? value : "").c_str());
 }
 
 bool CloseOnExecFlagsOf(const std::string& /*path*/, std::vector<bool>* flags) {

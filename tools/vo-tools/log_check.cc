@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "log_file/log_path.h"
 #include "output.h"
@@ -63,16 +64,25 @@ Verdict FallsBack(const std::string& path, const std::string& why, const char* f
                            fallback + " instead");
 }
 
-// Why the library would not use `path` (and `backup`, the brief log's), or
-// an empty text when both fit.
-std::string WhyNotUsed(const std::string& path, const std::string& backup) {
-  for (const std::string& name : {path, backup}) {
-    if (name.size() > vo_tools::platform::kMaxPath) {
-      return "too long for the platform (" + std::to_string(name.size()) + " characters, at most " +
-             std::to_string(vo_tools::platform::kMaxPath) + ")";
+// Why the library would not use `path`, or a name it derives from it (its
+// `backups`, with what removing one adds), or an empty text when all fit.
+std::string WhyNotUsed(const std::string& path, const std::vector<std::string>& backups) {
+  std::vector<std::string> names{path};
+  names.insert(names.end(), backups.begin(), backups.end());
+  for (const std::string& name : names) {
+    const std::size_t length = vo_tools::platform::PathLength(name);
+    if (length > vo_tools::platform::kMaxPath) {
+      return "too long for the platform (" + std::to_string(length) + " characters in " + name +
+             ", at most " + std::to_string(vo_tools::platform::kMaxPath) + ")";
     }
     if (!vo_tools::log_file::FitsPathLimit(name))
       return "a name in it is too long for the file system";
+  }
+  if (!vo_tools::log_file::FitsWithItsBackups(path, backups)) {
+    return "too long for the names of its backups while they are removed (at most " +
+           std::to_string(vo_tools::platform::kMaxPath -
+                          vo_tools::platform::kRemoveFileExtraLength) +
+           " characters each)";
   }
   return "";
 }
@@ -112,14 +122,17 @@ Verdict CheckFile(const std::string& directory, const std::string& name, const c
   const std::string path =
       vo_tools::log_file::RequestedLogFilePath(directory.c_str(), name.c_str(), fallback);
   const bool brief = fallback == std::string(vo_tools::log_file::kDefaultBriefName);
-  const std::string why = WhyNotUsed(path, brief ? vo_tools::log_file::BackupPath(path) : path);
+  const std::string why = WhyNotUsed(path, brief ? vo_tools::log_file::BriefLogBackups(path)
+                                                 : vo_tools::log_file::MainLogBackups(path));
   if (!why.empty()) return FallsBack(path, why, fallback);
   return Open(path, failure);
 }
 
 int LogCheck(const Operands& operands) {
   std::string absolute;
-  if (!operands[0].empty() && !vo_tools::platform::AbsolutePath(operands[0], &absolute)) {
+  if (!operands[0].empty() &&
+      !vo_tools::platform::AbsolutePath(vo_tools::platform::FromCallerText(operands[0].c_str()),
+                                        &absolute)) {
     Written(Problem(operands[0],
                     "cannot be made absolute; the library logs to the temporary "
                     "directory " +

@@ -41,7 +41,8 @@ class IQuillLog1 {
  public:
   enum LogSharingModeEnum { kNotShared = 0, kShared = 1 };
 
-  // A log object appending to `path`, rotating when the file reaches
+  // A log object appending to `path` (in the library's path encoding:
+  // UTF-8 on Windows, see platform/env.h), rotating when the file reaches
   // `max_size_kib` KiB and keeping `backups` rotated files. The creation
   // text goes into the set-up record; the formatter and the sharing mode are
   // accepted and not used: every mode shares the file.

@@ -19,7 +19,8 @@
 // between looks the size is this object's own count added to the last size
 // learned, so for one process the rotation point is exact. On any other
 // text the system is asked nothing but the write (and, on the first text
-// after a look, the file's last byte: see the line-start repair).
+// after a look, the file's last byte: see the line-start repair); a
+// rotation that failed is tried again at the looks, never per text.
 //
 // Following the path. When the path names another file, or none (another
 // process rotated the file away, it was removed, its directory moved, a
@@ -33,18 +34,31 @@
 // the only texts that can leave before older ones.
 //
 // Rotation. The text that finds the file at or past its rotation size is the
-// first of the new file. The rotating writer takes the file lock, which
-// every process holding the file takes too, and rotates only while the path
-// still names its file and the system still finds the file full; whoever
-// gets the lock second finds the path naming the new file and follows it,
-// and rotates that one too only if it is full already. The oldest backup is
-// removed, the others shifted one place, and the file renamed to the newest
-// backup; when that rename fails the policy says whether the full file is
-// removed instead, so that the log keeps its size. A full file that stays
-// (a directory the process cannot write, a reader on Windows that does not
-// share the right to delete) is reopened and rotated again before each
-// text: the one case where a file outgrows its size. Only a regular file
-// rotates.
+// first of the new file: this object counts each text as it takes its place
+// (before the write) and again once written, so a look knows the texts
+// still on their way and a file takes its size and at most one text past
+// it, however many threads append (a look that overtakes texts in flight
+// counts them as written). The texts that find the file full wait, on their
+// own threads, for the writer that rotates it; a rotation that cannot be
+// done now is put off to the next look, and the file takes texts till then.
+//
+// The rotating writer takes the file lock, which every process holding the
+// file takes too, waiting for it at most platform::kLockPatience (a process
+// stopped with the lock held puts rotation off, never a text), and rotates
+// only while the path still names its file and the system still finds the
+// file full; whoever gets the lock second finds the path naming the new
+// file and follows it, and rotates that one too only if it is full already.
+// Each file's contents move one place along: the oldest backup leaves the
+// log, unless a backup's place is free (no file, or an empty one), and then
+// only the files before it move. A file moves by renaming, or, where another
+// program holds it against renaming (a reader on Windows that does not
+// share the right to delete), by a copy into its next place and emptying
+// it, which the same reader allows, with the texts of this process held
+// back until the copy is done. A move that cannot be made at all stops the
+// rotation where it is: the live file keeps its texts, and the next look
+// carries the rotation on from the free place the finished steps left, so
+// that a rotation cut short drops nothing but the oldest backup it would
+// have dropped anyway, once. Only a regular file rotates.
 //
 // The line-start repair. A write that failed or was cut short (a full disk,
 // or a crash in another process) may leave part of a line. After such a
@@ -55,10 +69,11 @@
 //
 // Threads: Append may run on many threads at once and takes no lock; one
 // writer looks at a time, and the others append meanwhile to the file as it
-// is (to the old file while it rotates: it keeps their texts as the newest
-// backup). A child forked while a writer of its parent was looking takes the
-// looking over. Failures cost texts, never the log, and are results: nothing
-// throws except when memory runs out.
+// is, except the texts that find it full, which wait for the look (texts
+// already on their way when a rotation begins land in the old file, the
+// newest backup, or in the new one). A child forked while a writer of its
+// parent was looking takes the looking over. Failures cost texts, never the
+// log, and are results: nothing throws except when memory runs out.
 #ifndef VO_TOOLS_LOG_FILE_SHARED_LOG_FILE_H_
 #define VO_TOOLS_LOG_FILE_SHARED_LOG_FILE_H_
 
@@ -92,14 +107,13 @@ class SharedLogFile {
     std::uint64_t rotate_at;
     // The backups' paths, newest first; with none, a full file is removed.
     std::vector<std::string> backups;
-    // A full file that cannot be renamed to the newest backup is removed.
-    bool remove_when_rename_fails;
   };
 
   enum class Appended { kNothing, kPart, kWhole };
 
   // Opens `path` at once; a path that cannot be opened now is tried again
-  // at a look.
+  // at a look. A path whose backups (or the names the platform gives a file
+  // it removes) would not fit the platform's limits is never opened.
   SharedLogFile(std::string path, Policy policy);
   ~SharedLogFile();
   SharedLogFile(const SharedLogFile&) = delete;
@@ -112,20 +126,27 @@ class SharedLogFile {
 
  private:
   bool LookIsDue(std::int64_t now) const;
+  bool Take(std::size_t size);
+  void WaitForTheLook() const;
   void Look(std::int64_t now);
   bool BeginLook();
   void EndLook();
   void Open(std::int64_t now);
   void LearnSize(platform::AppendFile* file, std::uint64_t otherwise);
+  bool IsFull() const;
   void Rotate(platform::AppendFile* file);
-  void MoveToBackups();
+  bool MoveToBackups();
+  bool MoveLiveFile(const std::string& to);
   bool FollowPath(platform::AppendFile* file);
-  void ScheduleNextLook();
+  void ScheduleNextLook(bool rotation_tried);
   bool AppendOnItsOwnLine(platform::AppendFile* file, const char* text, std::size_t size,
                           std::uint64_t* stored);
 
   const std::string path_;
   const Policy policy_;
+  // Whether every name the rotation derives fits the platform's limits; a
+  // path whose names do not is never opened, as a path too long.
+  const bool names_fit_;
   // Set by the first opening that succeeds and then never changed: writers
   // read `file_` without a lock (a reopening swaps the file behind it).
   std::unique_ptr<platform::AppendFile> owned_file_;
@@ -133,15 +154,24 @@ class SharedLogFile {
   // LookClock() at the last attempt to open; by the looking writer.
   std::int64_t open_tried_second_ = -1;
 
-  // The look schedule: a look is due once `written_since_look_` reaches
-  // `look_after_bytes_`, or in another second than `looked_second_`.
-  std::atomic<std::uint64_t> written_since_look_{0};
-  std::atomic<std::uint64_t> look_after_bytes_{0};
+  // This object's bytes: `taken_` counts each text as it takes its place,
+  // before its write, `done_` once it is written (or dropped); what lies
+  // between is on its way. Both only grow.
+  std::atomic<std::uint64_t> taken_{0};
+  std::atomic<std::uint64_t> done_{0};
+  // A text that starts (in `taken_`) below `room_end_` goes to the file; one
+  // that starts at or past it waits for the look that rotates the file.
+  std::atomic<std::uint64_t> room_end_{0};
+  // The look schedule: a look is due once `taken_` reaches `look_at_`, or in
+  // another second than `looked_second_`.
+  std::atomic<std::uint64_t> look_at_{0};
   std::atomic<std::int64_t> looked_second_{-1};
-  // The size learned at the last look, or (while the system cannot tell it)
-  // this object's own count; the size now is this plus written_since_look_.
-  std::atomic<std::uint64_t> size_at_look_{0};
-  std::atomic<bool> size_known_{true};
+  // By the looking writer: the size learned at the last look (or, while the
+  // system cannot tell it, this object's own count), and `done_` just before
+  // it was asked: the file's size now is that size plus what was taken since.
+  std::uint64_t size_at_look_ = 0;
+  std::uint64_t done_at_size_ = 0;
+  bool size_known_ = true;
   // The process id of the process whose writer is looking, or 0.
   std::atomic<unsigned long> looker_{0};
 

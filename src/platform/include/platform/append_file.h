@@ -23,6 +23,10 @@
 //   fails, with the part of the rule as its reason. A file it creates is not
 //   writable by others (mode 0644 before the umask).
 //
+// Waiting: no call waits on another process for longer than kLockPatience:
+// Lock gives up at the time it is given, and an append that meets CopyThenEmpty's lock
+// (Windows) waits at most that long for it to go.
+//
 // Threads: Append, Size, IsNamedBy, IsRemoved, IsRegular and EndsMidLine may
 // run on many threads at once, also while one thread runs Reopen;
 // Lock/Unlock/Reopen are called by one thread at a time. Failures are
@@ -32,12 +36,17 @@
 #ifndef VO_TOOLS_PLATFORM_APPEND_FILE_H_
 #define VO_TOOLS_PLATFORM_APPEND_FILE_H_
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace vo_tools::platform {
+
+// The longest a call waits for what another process holds: a lock, or a
+// copy under way.
+inline constexpr std::chrono::milliseconds kLockPatience{100};
 
 // Why an open failed: the reason a caller can tell a user, and the system's
 // error code behind it (errno; GetLastError() on Windows), which
@@ -117,12 +126,15 @@ class AppendFile {
   bool Reopen(const std::string& path);
 
   // An exclusive lock on the open file, for the rare steps (such as renaming
-  // the file) that must not interleave between processes; blocks until
-  // granted. It excludes other processes only: threads of one process
-  // exclude each other by their own lock. A forked child never inherits it,
-  // and on POSIX closing any other descriptor this process holds on the same
-  // file lets it go.
-  bool Lock();
+  // the file) that must not interleave between processes. kBusy when another
+  // process still holds it at `give_up` (at most kLockPatience from now, for
+  // the bound above); kFailed when the file system
+  // has no locks (or refused this one). It excludes other processes only:
+  // threads of one process exclude each other by their own lock. A forked
+  // child never inherits it, and on POSIX closing any other descriptor this
+  // process holds on the same file lets it go. Unlock only after kLocked.
+  enum class Locked { kLocked, kBusy, kFailed };
+  Locked Lock(std::chrono::steady_clock::time_point give_up);
   void Unlock();
 
  private:
@@ -139,8 +151,30 @@ class AppendFile {
 bool RenameFile(const std::string& from, const std::string& to);
 
 // Removes the file `path`; false when there was none or it could not be
-// removed.
+// removed. On Windows the file is first renamed aside, within the path
+// limit: kRemoveFileExtraLength is the most that name adds to `path`.
 bool RemoveFile(const std::string& path);
+extern const std::size_t kRemoveFileExtraLength;
+
+// The size of the file `path` names, 0 when it names none; false when that
+// cannot be read.
+bool FileSizeOf(const std::string& path, std::uint64_t* size);
+
+// For a file that another program holds open against renaming and removal
+// (on Windows, one opened without sharing the right to delete: the
+// runtime's fopen, many tailers and scanners), the two steps a rotation
+// can still take, under the file lock of the rotating log:
+// - EmptyFile cuts `path` to no bytes;
+// - CopyThenEmpty gives `to` (created or replaced in place) a copy of
+//   `from` and then empties `from`, while appends of other processes to
+//   `from` wait out the copy (a lock on its data, which Append waits for,
+//   within kLockPatience). False when it cannot be done; `from` is then
+//   untouched, and `to` left empty.
+// Both are always false on POSIX, where renaming and removal do not depend
+// on what other programs hold, and where nothing could make other
+// processes' appends wait out a copy.
+bool EmptyFile(const std::string& path);
+bool CopyThenEmpty(const std::string& from, const std::string& to);
 
 }  // namespace vo_tools::platform
 
