@@ -13,6 +13,7 @@
 #include "log_line.h"
 #include "module/module_statics.h"
 #include "platform/fork_handlers.h"
+#include "platform/local_time.h"
 #include "platform/teardown.h"
 #include "vo_tools/log.h"
 
@@ -56,6 +57,9 @@ void UnlockAfterFork() RELEASE(module::g_logLock) {
 // Registered as the library loads; they run only at a fork, once loading
 // has made the log lock.
 const bool g_forkHandlersRegistered = [] {
+  // Set-up converts times (the log service stamps its set-up record) while
+  // it holds the set-up lock: at a fork, that lock goes first.
+  platform::HoldLocalTimeAcrossForks();
   platform::RunAroundFork(LockBeforeFork, UnlockAfterFork);
   platform::RunInForkedChild([] { g_gate.ForgetOtherThreads(); });
   return true;

@@ -25,12 +25,19 @@ void ReleaseConversionsAfterFork() {
 }
 
 // Registered as the library loads, before any thread of it can convert.
-const bool g_fork_handlers_registered = [] {
-  RunAroundFork(HoldConversionsAcrossFork, ReleaseConversionsAfterFork);
-  return true;
-}();
+const bool g_fork_handlers_registered = (HoldLocalTimeAcrossForks(), true);
 
 }  // namespace
+
+// Once, whoever asks first: fork runs the handlers registered last first, so
+// a lock that is held while converting must be registered after this one.
+void HoldLocalTimeAcrossForks() {
+  static const bool registered = [] {
+    RunAroundFork(HoldConversionsAcrossFork, ReleaseConversionsAfterFork);
+    return true;
+  }();
+  static_cast<void>(registered);
+}
 
 bool LocalTime(std::time_t when, std::tm* local) {
   std::lock_guard<std::mutex> lock(g_conversion);

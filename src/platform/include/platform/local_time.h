@@ -11,6 +11,13 @@ namespace vo_tools::platform {
 // cannot be converted, leaving `local` undefined.
 bool LocalTime(std::time_t when, std::tm* local);
 
+// Where processes fork, conversions are held off across every fork (the C
+// library's time-zone lock would otherwise be inherited held); this
+// registers that, once, and is also done as the library loads. Code whose
+// fork handlers take a lock that may be held while it converts calls this
+// first, so that a fork takes that lock before the conversions' own.
+void HoldLocalTimeAcrossForks();
+
 }  // namespace vo_tools::platform
 
 #endif  // VO_TOOLS_PLATFORM_LOCAL_TIME_H_
