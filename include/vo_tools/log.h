@@ -75,7 +75,8 @@
 //   refuses) loses that line, or the rest of it, and the next line that gets
 //   written starts on a line of its own; so does the first text after each
 //   opening, reopening and look at a file that ends mid-line (after a
-//   process crashed mid-write, say), in the same single write. Only a line
+//   process crashed mid-write, say): the look writes a line feed first,
+//   once this process's lines on their way have landed. Only a line
 //   that another process cuts while this one appends between two of its
 //   looks can be continued by this one's next line. Each set-up leaves one
 //   separator, also when a full disk refused its first write.

@@ -59,6 +59,10 @@ SharedLogFile::SharedLogFile(std::string path, Policy policy)
   Open(now);
   looked_second_.store(now, std::memory_order_relaxed);
   ScheduleNextLook(false);
+  // The file opened may end in another's unfinished line: the first text
+  // looks, and ends it first.
+  if (may_end_mid_line_.load(std::memory_order_relaxed))
+    look_at_.store(0, std::memory_order_relaxed);
 }
 
 SharedLogFile::~SharedLogFile() = default;
@@ -87,15 +91,12 @@ SharedLogFile::Appended SharedLogFile::Append(const char* text, std::size_t size
     last_text_ended_line_.store(ends_line, std::memory_order_relaxed);
   }
   std::uint64_t stored = 0;
-  bool whole;
-  if (may_end_mid_line_.load(std::memory_order_relaxed) &&
-      may_end_mid_line_.exchange(false, std::memory_order_relaxed)) {
-    whole = AppendOnItsOwnLine(file, text, size, &stored);
-  } else {
-    whole = file->Append(text, size, &stored);
+  const bool whole = file->Append(text, size, &stored);
+  if (!whole) {  // the part it left ends its line at the next text's look
+    may_end_mid_line_.store(true, std::memory_order_relaxed);
+    look_at_.store(0, std::memory_order_relaxed);
   }
-  if (!whole) may_end_mid_line_.store(true, std::memory_order_relaxed);
-  // Line ends stored as CR LF, and a repair's line feed, take room too.
+  // Line ends stored as CR LF take room too.
   const std::uint64_t extra = stored > size ? stored - size : 0;
   if (extra > 0) taken_.fetch_add(extra, std::memory_order_relaxed);
   done_.fetch_add(size + extra, std::memory_order_release);
@@ -109,13 +110,15 @@ bool SharedLogFile::LookIsDue(std::int64_t now) const {
          now != looked_second_.load(std::memory_order_relaxed);
 }
 
-// Takes the text's place, unless the file has no room left before it.
+// Takes the text's place, unless the file has no room left before it. The
+// place is taken first and the room read after, and a look closes the room
+// first and counts the texts in flight after (all sequentially consistent):
+// a text the look does not count sees the room closed, and gives its place
+// back.
 bool SharedLogFile::Take(std::size_t size) {
-  std::uint64_t start = taken_.load(std::memory_order_relaxed);
-  do {
-    if (start >= room_end_.load(std::memory_order_relaxed)) return false;
-  } while (!taken_.compare_exchange_weak(start, start + size, std::memory_order_relaxed));
-  return true;
+  if (taken_.fetch_add(size) < room_end_.load()) return true;
+  taken_.fetch_sub(size);
+  return false;
 }
 
 // Another writer of this process is rotating the file: the texts that found
@@ -153,6 +156,10 @@ void SharedLogFile::Look(std::int64_t now) {
   }
   const bool full = file != nullptr && !detached_.load(std::memory_order_relaxed) && IsFull();
   if (full) Rotate(file);
+  if (file != nullptr && !detached_.load(std::memory_order_relaxed) &&
+      may_end_mid_line_.load(std::memory_order_relaxed)) {
+    EndLineLeftOpen(file);
+  }
   ScheduleNextLook(full);
   EndLook();
 }
@@ -213,7 +220,7 @@ void SharedLogFile::Rotate(AppendFile* file) {
     return;
   }
   // Until the next look says otherwise, texts of this process wait.
-  room_end_.store(0, std::memory_order_relaxed);
+  room_end_.store(0);  // see Take
   const auto give_up = std::chrono::steady_clock::now() + platform::kLockPatience;
   for (int attempt = 0; attempt < 2; ++attempt) {
     // A file system without locks fails every Lock: the rotation goes ahead,
@@ -313,14 +320,35 @@ void SharedLogFile::ScheduleNextLook(bool rotation_tried) {
   if (!size_known_) looked_second_.store(kLookAtOnce, std::memory_order_relaxed);
 }
 
-bool SharedLogFile::AppendOnItsOwnLine(AppendFile* file, const char* text, std::size_t size,
-                                       std::uint64_t* stored) {
-  if (!file->EndsMidLine()) return file->Append(text, size, stored);
-  std::string own_line;
-  own_line.reserve(size + 1);
-  own_line += '\n';
-  own_line.append(text, size);
-  return file->Append(own_line.data(), own_line.size(), stored);
+// With the room closed and this process's texts landed, a file that ends
+// mid-line ends in what another process left: a write cut short, or one
+// still under way there (platform::AppendFile::EndsMidLine tells those
+// apart as far as it can). Asked while a text of this process was on its
+// way, the last byte could be the middle of that text, and a line feed
+// added then a blank line of its own.
+void SharedLogFile::EndLineLeftOpen(AppendFile* file) {
+  room_end_.store(0);                  // see Take
+  if (!TextsInFlightLanded()) return;  // the next look asks again
+  may_end_mid_line_.store(false, std::memory_order_relaxed);
+  if (!file->EndsMidLine()) return;
+  std::uint64_t stored = 0;
+  if (!file->Append("\n", 1, &stored)) may_end_mid_line_.store(true, std::memory_order_relaxed);
+  taken_.fetch_add(stored);
+  done_.fetch_add(stored);
+}
+
+// Bounded: a text in flight in a forked child's parent never lands in the
+// child, whose looks then leave the repair alone rather than wait for it.
+bool SharedLogFile::TextsInFlightLanded() const {
+  for (int round = 0; round < 96; ++round) {
+    if (taken_.load() == done_.load()) return true;
+    if (round < 64) {
+      std::this_thread::yield();
+    } else {  // a writer the system put off mid-write
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  }
+  return false;
 }
 
 }  // namespace vo_tools::log_file

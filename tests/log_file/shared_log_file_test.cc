@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,38 @@ TEST_F(SharedLogFileTest, TextsFromManyThreadsStayWholeAndInOrder) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(LinesPerWriter({Path()}, kThreads), std::vector<int>(kThreads, kLines));
+}
+
+// Another thread's text stalled mid-write, as the system may leave one that
+// crosses a page: a look asking for the last byte meanwhile could take that
+// text's middle for a line left open, and put a blank line after it.
+std::atomic<bool> g_text_stalled{false};
+std::atomic<bool> g_text_released{false};
+std::atomic<bool> g_asked_while_stalled{false};
+
+FileFault StallTheFirstText(FileOp op) {
+  if (op == FileOp::kAppend && !g_text_stalled.exchange(true)) {
+    vo_tools_test::WaitFor([] { return g_text_released.load(); });
+  }
+  if (op == FileOp::kLastByte && g_text_stalled && !g_text_released) g_asked_while_stalled = true;
+  return FileFault::kNone;
+}
+
+TEST_F(SharedLogFileTest, LookAsksForTheLastByteOnlyOnceThisProcesssTextsLanded) {
+  SharedLogFile file(Path(), Policy(1 << 20));
+  Append(file, "one\n");
+  vo_tools::platform::SetFileFaultHook(StallTheFirstText);
+  std::thread stalled([&file] { Append(file, "two\n"); });
+  ASSERT_TRUE(vo_tools_test::WaitFor([] { return g_text_stalled.load(); }));
+  ++g_now;
+  Append(file, "three\n");
+  g_text_released = true;
+  stalled.join();
+  ++g_now;
+  Append(file, "four\n");
+  vo_tools::platform::SetFileFaultHook(nullptr);
+  EXPECT_FALSE(g_asked_while_stalled) << "the last byte was asked for with a text on its way";
+  EXPECT_EQ(ReadFile(Path()), "one\nthree\ntwo\nfour\n");
 }
 
 // Where the process rotating the file waits, holding the file lock, until

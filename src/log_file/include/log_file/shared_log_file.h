@@ -18,9 +18,8 @@
 // asks whether the path still names the open file, and the file's size:
 // between looks the size is this object's own count added to the last size
 // learned, so for one process the rotation point is exact. On any other
-// text the system is asked nothing but the write (and, on the first text
-// after a look, the file's last byte: see the line-start repair); a
-// rotation that failed is tried again at the looks, never per text.
+// text the system is asked nothing but the write; a rotation that failed is
+// tried again at the looks, never per text.
 //
 // Following the path. When the path names another file, or none (another
 // process rotated the file away, it was removed, its directory moved, a
@@ -61,11 +60,14 @@
 // have dropped anyway, once. Only a regular file rotates.
 //
 // The line-start repair. A write that failed or was cut short (a full disk,
-// or a crash in another process) may leave part of a line. After such a
-// write, and at each opening and look, the next text asks for the file's
-// last byte and, when the file ends mid-line, starts with a line feed of its
-// own, in the same write. A look leaves alone a file whose last line is this
-// object's own unfinished text (the main log's long lines come in pieces).
+// or a crash in another process) may leave part of a line. At each look, at
+// once after such a write, and before the first text after an opening, the
+// looking writer closes the room, waits (briefly) for this process's texts
+// in flight to land, asks for the file's last byte and, when the file ends
+// mid-line, writes a line feed. A look leaves alone a file whose last line
+// is this object's own unfinished text (the main log's long lines come in
+// pieces), and one whose texts in flight did not land: the next look asks
+// again.
 //
 // Threads: Append may run on many threads at once and takes no lock; one
 // writer looks at a time, and the others append meanwhile to the file as it
@@ -139,8 +141,8 @@ class SharedLogFile {
   bool MoveLiveFile(const std::string& to);
   bool FollowPath(platform::AppendFile* file);
   void ScheduleNextLook(bool rotation_tried);
-  bool AppendOnItsOwnLine(platform::AppendFile* file, const char* text, std::size_t size,
-                          std::uint64_t* stored);
+  void EndLineLeftOpen(platform::AppendFile* file);
+  bool TextsInFlightLanded() const;
 
   const std::string path_;
   const Policy policy_;
@@ -176,8 +178,8 @@ class SharedLogFile {
   std::atomic<unsigned long> looker_{0};
 
   // The file may end mid-line: set after a write that failed or was cut
-  // short, at each opening and look; the next text then asks for its last
-  // byte.
+  // short, at each opening and look; the look (at once after a failed
+  // write) then asks for its last byte.
   std::atomic<bool> may_end_mid_line_{false};
   // Whether this object's last text ended with a line feed.
   std::atomic<bool> last_text_ended_line_{true};
