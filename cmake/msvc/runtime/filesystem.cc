@@ -114,12 +114,12 @@ __std_win_error __stdcall __std_fs_get_stats(const wchar_t* path, __std_fs_stats
   return __std_win_error::_Success;
 }
 
-__std_win_error __stdcall __std_fs_directory_iterator_open(const wchar_t* spec,
+__std_win_error __stdcall __std_fs_directory_iterator_open(const wchar_t* pattern,
                                                            __std_fs_dir_handle* handle,
                                                            __std_fs_find_data* results) noexcept {
   __std_fs_directory_iterator_close(*handle);
   HANDLE search =
-      FindFirstFileExW(spec, FindExInfoBasic, results, FindExSearchNameMatch, nullptr, 0);
+      FindFirstFileExW(pattern, FindExInfoBasic, results, FindExSearchNameMatch, nullptr, 0);
   *handle = static_cast<__std_fs_dir_handle>(reinterpret_cast<intptr_t>(search));
   return search == INVALID_HANDLE_VALUE ? LastError() : __std_win_error::_Success;
 }
