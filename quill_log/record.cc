@@ -68,6 +68,25 @@ char* Printable(const char* text, std::size_t max, char* out) {
   return out;
 }
 
+// "#<number>": by hand, since snprintf would cost as much as the rest of
+// the head.
+char* AddNumber(int number, char* out) {
+  *out++ = '#';
+  long long magnitude = number;
+  if (magnitude < 0) {
+    *out++ = '-';
+    magnitude = -magnitude;
+  }
+  char digits[12];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  while (count > 0) *out++ = digits[--count];
+  return out;
+}
+
 char* Add(const char* text, char* out) {
   const std::size_t size = std::strlen(text);
   std::memcpy(out, text, size);
@@ -81,7 +100,7 @@ RecordHead::RecordHead(int service_level, const char* context, int number) {
   out = AddLevel(service_level, out);
   *out++ = ' ';
   out = Printable(context, kMaxContext, out);
-  out += std::snprintf(out, 16, "#%d", number);
+  out = AddNumber(number, out);
   out = Add(" | ", out);
   size_ = static_cast<std::size_t>(out - text_);
 }

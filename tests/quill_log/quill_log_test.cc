@@ -2,7 +2,9 @@
 // log-file engine: the size limit in KiB and the numbered backups.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <climits>
 
+#include <climits>
 #include <string>
 
 #include "quill/quill_log.h"
@@ -25,15 +27,16 @@ TEST(QuillLog, KeepsOneRecordPerLineAndOnePerSetUp) {
       IQuillLog1::CreateInstance(path.c_str(), 5120, 5, nullptr, "made\nhere", IQuillLog1::kShared);
   EXPECT_TRUE(log->Configure(3, 0, 120));
   EXPECT_TRUE(log->Write("ctx", 1, 2, "100%s %d %n done\n"));
-  EXPECT_TRUE(log->Write(nullptr, -2, 0, "no line end, "));
+  EXPECT_TRUE(log->Write(nullptr, INT_MIN, 0, "no line end, "));
   EXPECT_TRUE(log->Write("ignored", 9, 0, "continued\n"));
   EXPECT_TRUE(log->Write(std::string(70, 'c').c_str(), 0, 7, "\n"));
   EXPECT_TRUE(log->Write("ctx", 1, 0, ""));
   EXPECT_FALSE(log->Write("ctx", 1, 0, nullptr));
   const auto lines = vo_tools_test::ReadLines(path);
-  const std::vector<std::string> records = {
-      "SETUP | level WARNING, creation text \"made?here\"\n", "OTHER ctx#1 | 100%s %d %n done\n",
-      "ERROR -#-2 | no line end, continued\n", "LEVEL7 " + std::string(64, 'c') + "#0 | \n"};
+  const std::vector<std::string> records = {"SETUP | level WARNING, creation text \"made?here\"\n",
+                                            "OTHER ctx#1 | 100%s %d %n done\n",
+                                            "ERROR -#-2147483648 | no line end, continued\n",
+                                            "LEVEL7 " + std::string(64, 'c') + "#0 | \n"};
   ASSERT_EQ(lines.size(), records.size() + 1);
   EXPECT_EQ(lines[0], "kept\n");
   for (std::size_t i = 0; i < records.size(); ++i) {
