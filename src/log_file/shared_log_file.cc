@@ -61,8 +61,9 @@ SharedLogFile::SharedLogFile(std::string path, Policy policy)
   ScheduleNextLook(false);
   // The file opened may end in another's unfinished line: the first text
   // looks, and ends it first.
-  if (may_end_mid_line_.load(std::memory_order_relaxed))
+  if (may_end_mid_line_.load(std::memory_order_relaxed)) {
     look_at_.store(0, std::memory_order_relaxed);
+  }
 }
 
 SharedLogFile::~SharedLogFile() = default;
