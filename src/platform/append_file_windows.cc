@@ -225,9 +225,12 @@ bool AppendFile::Append(const char* data, std::size_t size, std::uint64_t* store
     data = translated.data();
     size = translated.size();
   }
+  // The hook runs outside the lock, as on POSIX: a test that stalls one
+  // write there stalls no other call on the file.
+  FileFault fault = FileFault::kNone;
+  if constexpr (kTestSeams) fault = InjectedFault(FileOp::kAppend);
   std::lock_guard<std::mutex> lock(record->mutex);
   if constexpr (kTestSeams) {
-    const FileFault fault = InjectedFault(FileOp::kAppend);
     if (fault == FileFault::kShortWrite || fault == FileFault::kExit) {
       DWORD half = 0;
       WriteFile(record->handle, data, static_cast<DWORD>(size / 2), &half, nullptr);
