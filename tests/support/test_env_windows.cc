@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "test_env.h"
 
@@ -33,10 +34,13 @@ std::wstring WideFromUtf8(const std::string& text) {
 }  // namespace
 
 void SetEnvironment(const std::string& name, const char* value) {
-  // An empty value removes the variable; _wputenv_s also updates the
-  // environment block that GetTempPathW reads. The value is UTF-8, as the
-  // library's paths are, so that it can name any folder.
-  _wputenv_s(WideFromUtf8(name).c_str(), WideFromUtf8(value != nullptr ? value : "").c_str());
+  // An empty value removes the variable; _wputenv also updates the
+  // environment block that GetTempPathW reads (and, unlike _wputenv_s, is
+  // declared by every runtime's headers the builds use). The value is
+  // UTF-8, as the library's paths are, so that it can name any folder.
+  const std::wstring assignment =
+      WideFromUtf8(name) + L"=" + WideFromUtf8(value != nullptr ? value : "");
+  _wputenv(assignment.c_str());
 }
 
 bool CloseOnExecFlagsOf(const std::string& /*path*/, std::vector<bool>* flags) {
